@@ -1,0 +1,508 @@
+#include "dialog.h"
+#include "ui_dialog.h"
+
+#include "connect_developer.h"
+#include "regmath.h"
+
+#include <QButtonGroup>
+#include <QDebug>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPalette>
+#include <QProcess>
+#include <QRegExp>
+#include <QRegExpValidator>
+#include <QStandardPaths>
+
+namespace {
+
+// The look of a bit button. "Default" is not a valid style sheet; applying it
+// drops the grey background and leaves the button's standard look.
+const QString set_bit_style = QStringLiteral("background: rgb(118,118,118)");
+const QString clear_bit_style = QStringLiteral("Default");
+
+// Minimise and close only: the window has a fixed size, so no maximise button.
+const Qt::WindowFlags window_hints = Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+QString range_error_text()
+{
+    return QString::fromUtf8("Error：输入超出范围!");
+}
+
+QRegExpValidator *make_validator(const QString &pattern, QObject *parent)
+{
+    return new QRegExpValidator(QRegExp(pattern, Qt::CaseSensitive, QRegExp::RegExp), parent);
+}
+
+} // namespace
+
+Dialog::Dialog(QWidget *parent)
+    : QDialog(parent), reg_value(0), base_group(new QButtonGroup(this)),
+      op_group(new QButtonGroup(this)), ui(new Ui::Dialog), num_value(0), oct_saved(0),
+      dec_saved(0), hex_saved(0)
+{
+    ui->setupUi(this);
+
+    setWindowIcon(QIcon(QStringLiteral("://image/favicon.ico")));
+    setWindowFlags(window_hints);
+
+    // A press in a value field means the user is about to type a value, so
+    // Enter must no longer calculate.
+    const auto calc_not_default = [this] { ui->pushButton_calculate->setDefault(false); };
+    connect(ui->lineEdit_hex, &MyLineEdit::cliked, ui->lineEdit_hex, calc_not_default,
+            Qt::DirectConnection);
+    connect(ui->lineEdit_dec, &MyLineEdit::cliked, ui->lineEdit_dec, calc_not_default,
+            Qt::DirectConnection);
+    connect(ui->lineEdit_oct, &MyLineEdit::cliked, ui->lineEdit_oct, calc_not_default,
+            Qt::DirectConnection);
+
+    for (unsigned char &flag : reg_bits)
+        flag = 0;
+
+    ui->label_bin->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setWindowTitle(QStringLiteral("Tarnwick v1.04"));
+    ui->groupBox->setStyleSheet(QStringLiteral("QGroupBox{background-color:#E08566;}"));
+    setStyleSheet(QStringLiteral("Dialog{background-color:#8FDBE0;}"));
+
+    for (int i = 0; i < 32; ++i)
+        bit_buttons[i] = findChild<QPushButton *>(QStringLiteral("register_%1").arg(i));
+
+    // At most 32 digits of the field's base; the entry handlers check the
+    // 32-bit range themselves.
+    ui->lineEdit_dec->setValidator(make_validator(QStringLiteral("[0-9]{32}"), this));
+    ui->lineEdit_oct->setValidator(make_validator(QStringLiteral("[0-7]{32}"), this));
+    ui->lineEdit_hex->setValidator(make_validator(QStringLiteral("[a-fA-F0-9]{32}"), this));
+    ui->lineEdit_num->setValidator(make_validator(QStringLiteral("[0-9]{32}"), this));
+
+    ui->lineEdit_oct->setText(QString());
+    ui->lineEdit_dec->setText(QString());
+    ui->lineEdit_hex->setText(QString());
+
+    const QString yahei = QString::fromUtf8("Microsoft YaHei");
+    const QString song = QString::fromUtf8("宋体");
+    ui->label_title->setFont(QFont(yahei, 12, 60, false));
+    ui->label_bin->setFont(QFont(yahei, 9, 50, false));
+    const QFont bit_font(song, 12, 60, false);
+    for (QPushButton *button : bit_buttons)
+        button->setFont(bit_font);
+    ui->checkBox->setFont(QFont(song, 8, 50, false));
+
+    QPalette red;
+    red.setColor(QPalette::All, QPalette::WindowText, Qt::red);
+    ui->label_err->setPalette(red);
+
+    update_bin_label(0);
+
+    ui->label_baidu->setText(
+        QString::fromUtf8("<h1><a href=\"https://www.baidu.com/\">百度</a></h1>"));
+    ui->label_baidu->setOpenExternalLinks(true);
+    ui->label_baidu->setScaledContents(true);
+    ui->label_youdao->setText(
+        QString::fromUtf8("<h1><a href=\"https://fanyi.youdao.com/\">翻译</a></h1>"));
+    ui->label_youdao->setOpenExternalLinks(true);
+    ui->label_youdao->setScaledContents(true);
+
+    base_group->addButton(ui->radioButton_bin, 0);
+    base_group->addButton(ui->radioButton_oct, 1);
+    base_group->addButton(ui->radioButton_dec, 2);
+    base_group->addButton(ui->radioButton_hex, 3);
+    op_group->addButton(ui->radioButton_add, 0);
+    op_group->addButton(ui->radioButton_sub, 1);
+    op_group->addButton(ui->radioButton_and, 2);
+    op_group->addButton(ui->radioButton_or, 3);
+    ui->radioButton_dec->setChecked(true);
+    ui->radioButton_add->setChecked(true);
+
+    ui->pushButton_clear->setFocusProxy(this);
+    ui->pushButton_calculate->setDefault(true);
+}
+
+Dialog::~Dialog()
+{
+    delete ui;
+}
+
+void Dialog::update_bin_label(quint32 value)
+{
+    bin_text = regmath::grouped_binary(value);
+    ui->label_bin->setText(bin_text);
+}
+
+void Dialog::linEdit_data_update()
+{
+    hex_text = regmath::to_base(reg_value, 16);
+    dec_text = regmath::to_base(reg_value, 10);
+    oct_text = regmath::to_base(reg_value, 8);
+    // Always set, even when unchanged: moving the hex cursor to the end is
+    // what takes the Enter key away from the calculate button.
+    ui->lineEdit_oct->setText(oct_text);
+    ui->lineEdit_dec->setText(dec_text);
+    ui->lineEdit_hex->setText(hex_text);
+    update_bin_label(reg_value);
+}
+
+void Dialog::data_update()
+{
+    linEdit_data_update();
+    for (int i = 0; i < 32; ++i) {
+        const bool set = (reg_value >> i) & 1u;
+        reg_bits[i] = set ? 1 : 0;
+        show_bit(i, set);
+    }
+}
+
+// Restyling a button is by far the most expensive part of a redraw, so a
+// caption or style sheet that is already right is left alone.
+void Dialog::show_bit(int bit, bool set)
+{
+    QPushButton *button = bit_buttons[bit];
+    const QString caption = set ? QStringLiteral("1") : QStringLiteral("0");
+    if (button->text() != caption)
+        button->setText(caption);
+    const QString &style = set ? set_bit_style : clear_bit_style;
+    if (button->styleSheet() != style)
+        button->setStyleSheet(style);
+}
+
+void Dialog::show_range_error()
+{
+    QPalette red;
+    red.setColor(QPalette::All, QPalette::WindowText, Qt::red);
+    ui->label_err->setPalette(red);
+    ui->label_err->setText(range_error_text());
+}
+
+// The flags, not the previous value, are the source of a toggle.
+void Dialog::toggle_bit(int bit)
+{
+    reg_value = 0;
+    ui->label_err->setText(QString());
+    for (int j = 0; j < 32; ++j) {
+        if (j != bit && reg_bits[j] != 0)
+            reg_value |= 1u << j;
+    }
+    reg_bits[bit] ^= 1;
+    show_bit(bit, reg_bits[bit] != 0);
+    if (reg_bits[bit] != 0)
+        reg_value |= 1u << bit;
+    linEdit_data_update();
+}
+
+void Dialog::on_register_0_clicked() { toggle_bit(0); }
+void Dialog::on_register_1_clicked() { toggle_bit(1); }
+void Dialog::on_register_2_clicked() { toggle_bit(2); }
+void Dialog::on_register_3_clicked() { toggle_bit(3); }
+void Dialog::on_register_4_clicked() { toggle_bit(4); }
+void Dialog::on_register_5_clicked() { toggle_bit(5); }
+void Dialog::on_register_6_clicked() { toggle_bit(6); }
+void Dialog::on_register_7_clicked() { toggle_bit(7); }
+void Dialog::on_register_8_clicked() { toggle_bit(8); }
+void Dialog::on_register_9_clicked() { toggle_bit(9); }
+void Dialog::on_register_10_clicked() { toggle_bit(10); }
+void Dialog::on_register_11_clicked() { toggle_bit(11); }
+void Dialog::on_register_12_clicked() { toggle_bit(12); }
+void Dialog::on_register_13_clicked() { toggle_bit(13); }
+void Dialog::on_register_14_clicked() { toggle_bit(14); }
+void Dialog::on_register_15_clicked() { toggle_bit(15); }
+void Dialog::on_register_16_clicked() { toggle_bit(16); }
+void Dialog::on_register_17_clicked() { toggle_bit(17); }
+void Dialog::on_register_18_clicked() { toggle_bit(18); }
+void Dialog::on_register_19_clicked() { toggle_bit(19); }
+void Dialog::on_register_20_clicked() { toggle_bit(20); }
+void Dialog::on_register_21_clicked() { toggle_bit(21); }
+void Dialog::on_register_22_clicked() { toggle_bit(22); }
+void Dialog::on_register_23_clicked() { toggle_bit(23); }
+void Dialog::on_register_24_clicked() { toggle_bit(24); }
+void Dialog::on_register_25_clicked() { toggle_bit(25); }
+void Dialog::on_register_26_clicked() { toggle_bit(26); }
+void Dialog::on_register_27_clicked() { toggle_bit(27); }
+void Dialog::on_register_28_clicked() { toggle_bit(28); }
+void Dialog::on_register_29_clicked() { toggle_bit(29); }
+void Dialog::on_register_30_clicked() { toggle_bit(30); }
+void Dialog::on_register_31_clicked() { toggle_bit(31); }
+
+// Nothing listens to these text changes; the slots stay because they are
+// connected by name.
+void Dialog::on_lineEdit_dec_textChanged(const QString &) {}
+void Dialog::on_lineEdit_hex_textChanged(const QString &) {}
+void Dialog::on_pushButton_clicked() {}
+
+void Dialog::on_lineEdit_dec_textEdited(const QString &)
+{
+    direct_entry({ui->lineEdit_dec, &dec_text, 10}, {ui->lineEdit_hex, &hex_text, 16},
+                 {ui->lineEdit_oct, &oct_text, 8});
+}
+
+void Dialog::on_lineEdit_hex_textEdited(const QString &)
+{
+    direct_entry({ui->lineEdit_hex, &hex_text, 16}, {ui->lineEdit_dec, &dec_text, 10},
+                 {ui->lineEdit_oct, &oct_text, 8});
+}
+
+void Dialog::on_lineEdit_oct_textEdited(const QString &)
+{
+    direct_entry({ui->lineEdit_oct, &oct_text, 8}, {ui->lineEdit_dec, &dec_text, 10},
+                 {ui->lineEdit_hex, &hex_text, 16});
+}
+
+// An accepted entry keeps the field exactly as typed (leading zeros, upper
+// case). A number that does not fit leaves the register as it was just before
+// this edit, so nothing done since the last direct entry is lost.
+void Dialog::direct_entry(const ValueView &own, const ValueView &first, const ValueView &second)
+{
+    ui->pushButton_calculate->setDefault(false);
+
+    const QString typed = own.field->text();
+    const regmath::ParseResult parsed = regmath::parse_register(typed, own.base);
+    if (parsed.status == regmath::Parse::OutOfRange) {
+        *own.text = regmath::to_base(reg_value, own.base);
+        own.field->setText(*own.text);
+        show_range_error();
+    } else {
+        reg_value = parsed.status == regmath::Parse::Ok ? parsed.value : 0;
+        oct_saved = reg_value;
+        dec_saved = reg_value;
+        hex_saved = reg_value;
+        ui->label_err->setText(QString());
+    }
+
+    // An emptied field empties the others too, while the value becomes 0.
+    if (typed.isEmpty()) {
+        first.text->clear();
+        second.text->clear();
+    } else {
+        *first.text = regmath::to_base(reg_value, first.base);
+        *second.text = regmath::to_base(reg_value, second.base);
+    }
+    first.field->setText(*first.text);
+    second.field->setText(*second.text);
+
+    update_bin_label(reg_value);
+    for (int i = 0; i < 32; ++i) {
+        const bool set = (reg_value >> i) & 1u;
+        reg_bits[i] = set ? 1 : 0;
+        show_bit(i, set);
+    }
+}
+
+// Each base admits its digits and the space, which groups digits.
+void Dialog::install_operand_validator(const QString &pattern, bool checked)
+{
+    ui->lineEdit_num->setText(QString());
+    if (checked)
+        ui->lineEdit_num->setValidator(make_validator(pattern, this));
+}
+
+void Dialog::on_radioButton_bin_clicked(bool checked)
+{
+    install_operand_validator(QStringLiteral("[0-1 ]{32}"), checked);
+}
+
+void Dialog::on_radioButton_oct_clicked(bool checked)
+{
+    install_operand_validator(QStringLiteral("[0-7 ]{32}"), checked);
+}
+
+void Dialog::on_radioButton_dec_clicked(bool checked)
+{
+    install_operand_validator(QStringLiteral("[0-9 ]{32}"), checked);
+}
+
+void Dialog::on_radioButton_hex_clicked(bool checked)
+{
+    install_operand_validator(QStringLiteral("[a-f A-F 0-9 ]{32}"), checked);
+}
+
+void Dialog::on_lineEdit_num_textEdited(const QString &)
+{
+    ui->pushButton_calculate->setDefault(true);
+
+    const int base = regmath::base_for_id(base_group->checkedId());
+    const regmath::ParseResult parsed = regmath::parse_operand(ui->lineEdit_num->text(), base);
+    if (parsed.status == regmath::Parse::OutOfRange) {
+        show_range_error();
+        ui->lineEdit_num->setText(regmath::to_base(num_value, base));
+    } else {
+        num_value = parsed.status == regmath::Parse::Ok ? parsed.value : 0;
+        ui->label_err->setText(QString());
+    }
+    qDebug() << parsed.value;
+}
+
+void Dialog::on_lineEdit_num_cursorPositionChanged(int, int) {}
+
+void Dialog::on_pushButton_calculate_clicked()
+{
+    calculate();
+}
+
+// Enter in the operand field always reaches the dialog after this signal,
+// and the dialog presses calculate when it is the default button. Calculating
+// here as well would apply the operation twice for one key press.
+void Dialog::on_lineEdit_num_returnPressed() {}
+
+void Dialog::calculate()
+{
+    const int base = regmath::base_for_id(base_group->checkedId());
+    const regmath::ParseResult operand = regmath::parse_operand(ui->lineEdit_num->text(), base);
+    if (operand.status == regmath::Parse::OutOfRange) {
+        // The entry check never leaves such a text in the field; refuse it
+        // rather than compute with a truncated operand.
+        show_range_error();
+        return;
+    }
+    const quint32 b = operand.status == regmath::Parse::Ok ? operand.value : 0;
+    const auto op = static_cast<regmath::Operation>(op_group->checkedId());
+    const std::optional<quint32> result = regmath::apply(op, reg_value, b);
+    if (!result) {
+        QMessageBox::warning(this, QString::fromUtf8("警告"),
+                             QString::fromUtf8("计算结果超出范围"));
+        return;
+    }
+    reg_value = *result;
+    data_update();
+}
+
+void Dialog::on_radioButton_sub_clicked()
+{
+    ui->pushButton_calculate->setDefault(true);
+}
+
+void Dialog::on_radioButton_add_clicked()
+{
+    ui->pushButton_calculate->setDefault(true);
+}
+
+void Dialog::on_radioButton_and_clicked()
+{
+    ui->pushButton_calculate->setDefault(true);
+}
+
+void Dialog::on_radioButton_or_clicked()
+{
+    ui->pushButton_calculate->setDefault(true);
+}
+
+void Dialog::on_lineEdit_hex_cursorPositionChanged(int, int)
+{
+    ui->pushButton_calculate->setDefault(false);
+}
+
+void Dialog::on_lineEdit_hex_selectionChanged()
+{
+    ui->pushButton_calculate->setDefault(false);
+}
+
+void Dialog::on_lineEdit_hex_returnPressed()
+{
+    ui->pushButton_calculate->setDefault(false);
+}
+
+void Dialog::handleLineEdit()
+{
+    ui->pushButton_calculate->setDefault(false);
+}
+
+void Dialog::on_pushButton_bit_ml_clicked()
+{
+    reg_value = regmath::shift_left(reg_value, 1);
+    data_update();
+}
+
+void Dialog::on_pushButton_bit_mr_clicked()
+{
+    reg_value = regmath::shift_right(reg_value, 1);
+    data_update();
+}
+
+void Dialog::on_pushButton_bit_mL_clicked()
+{
+    shift_by_count(true);
+}
+
+void Dialog::on_pushButton_bit_mR_clicked()
+{
+    shift_by_count(false);
+}
+
+// A count that is not a number, or is negative, leaves the value alone; the
+// views are redrawn all the same.
+void Dialog::shift_by_count(bool left)
+{
+    const regmath::ShiftCount count = regmath::parse_shift_count(ui->lineEdit_bit_move->text());
+    if (count.applies) {
+        reg_value = left ? regmath::shift_left(reg_value, count.bits)
+                         : regmath::shift_right(reg_value, count.bits);
+    }
+    data_update();
+}
+
+void Dialog::on_checkBox_clicked(bool checked)
+{
+    if (checked) {
+        setWindowFlags(window_hints | Qt::WindowStaysOnTopHint);
+    } else {
+        activateWindow();
+        setWindowFlags(window_hints);
+    }
+    // Changing the flags hides the window.
+    showNormal();
+}
+
+// Leaves the value fields empty rather than showing 0; base, operation,
+// operand validator and the saved operand are kept.
+void Dialog::on_pushButton_clear_clicked()
+{
+    reg_value = 0;
+    ui->label_err->setText(QString());
+    for (int i = 0; i < 32; ++i) {
+        reg_bits[i] = 0;
+        show_bit(i, false);
+    }
+    update_bin_label(0);
+    ui->lineEdit_oct->setText(QString());
+    ui->lineEdit_dec->setText(QString());
+    ui->lineEdit_hex->setText(QString());
+    ui->lineEdit_num->setText(QString());
+    ui->lineEdit_bit_move->setText(QString());
+}
+
+namespace {
+
+bool start_calculator()
+{
+#ifdef Q_OS_WIN
+    return QProcess::startDetached(QStringLiteral("C:\\Windows\\System32\\calc.exe"), {});
+#else
+    static const char *const candidates[] = {"gnome-calculator", "kcalc",     "qalculate-qt",
+                                             "qalculate-gtk",    "galculator", "mate-calc",
+                                             "xcalc"};
+    for (const char *name : candidates) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty())
+            return QProcess::startDetached(path, {});
+    }
+    return false;
+#endif
+}
+
+} // namespace
+
+// Started detached, so the calculator outlives Tarnwick and no process
+// object is left behind per click.
+void Dialog::on_pushButton_open_calculator_clicked()
+{
+    if (!start_calculator()) {
+        QMessageBox::warning(this, QString::fromUtf8("警告"),
+                             QString::fromUtf8("无法启动计算器程序"));
+    }
+}
+
+// Parentless and modeless, so it can stay open after the main window closes;
+// it frees itself when closed.
+void Dialog::on_pushButton_connect_developer_clicked()
+{
+    auto *contact = new connect_developer(nullptr);
+    contact->setAttribute(Qt::WA_DeleteOnClose);
+    contact->show();
+}
