@@ -1,0 +1,94 @@
+# Helpers for driving the real program on a private X server.
+# Source this file; it needs Xvfb, xdotool, xwininfo and ImageMagick.
+
+# ImageMagick is called by its versioned name: some machines put a stand-in
+# called `convert` earlier on PATH.
+IM_CONVERT=$(command -v convert-im6.q16 || command -v /usr/bin/convert)
+IM_IMPORT=$(command -v import-im6.q16 || command -v /usr/bin/import)
+
+XLIB_PIDS=()
+
+xlib_cleanup() {
+    local pid
+    for pid in "${XLIB_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${XLIB_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    [[ -n "${XLIB_TMP:-}" ]] && rm -rf "$XLIB_TMP"
+}
+trap xlib_cleanup EXIT
+
+# xvfb_start [screen geometry]: starts Xvfb on a free display and exports
+# DISPLAY. Qt also wants a private runtime directory when run as root.
+xvfb_start() {
+    local geometry=${1:-1280x1024x24}
+    XLIB_TMP=$(mktemp -d)
+    export XDG_RUNTIME_DIR=$XLIB_TMP/runtime
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    local attempt number pid fifo
+    # Several test runs may race for display numbers; a server that lost the
+    # race or died early is simply replaced.
+    for attempt in 1 2 3; do
+        fifo=$XLIB_TMP/displayfd$attempt
+        mkfifo "$fifo"
+        Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+        pid=$!
+        if read -r -t 20 number <"$fifo" && [[ -n "$number" ]]; then
+            local deadline=$((SECONDS + 10))
+            while ((SECONDS < deadline)) && kill -0 "$pid" 2>/dev/null; do
+                if xdpyinfo -display ":$number" >/dev/null 2>&1; then
+                    XLIB_PIDS+=("$pid")
+                    export DISPLAY=":$number"
+                    return 0
+                fi
+                sleep 0.1
+            done
+        fi
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    echo "Xvfb did not start" >&2
+    return 1
+}
+
+# wait_window TITLE [seconds]: prints the id of the first window whose name
+# is exactly TITLE, once it is mapped.
+wait_window() {
+    local title=$1 seconds=${2:-30} id
+    local deadline=$((SECONDS + seconds))
+    while ((SECONDS < deadline)); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1)
+        if [[ -n "$id" ]]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "no window named '$title' after ${seconds}s" >&2
+    return 1
+}
+
+# window_size ID: prints WIDTHxHEIGHT.
+window_size() {
+    xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+}
+
+# screenshot ID FILE
+screenshot() {
+    "$IM_IMPORT" -window "$1" "$2"
+}
+
+# pixel FILE X Y: prints the colour as #RRGGBB.
+pixel() {
+    "$IM_CONVERT" "$1" -crop "1x1+$2+$3" -depth 8 -format '#%[hex:p{0,0}]' info: | cut -c1-7
+}
+
+# press_key ID KEY: gives the window focus (there is no window manager) and
+# types KEY into it through XTEST.
+press_key() {
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+    sleep 0.2
+    xdotool key "$2"
+}
