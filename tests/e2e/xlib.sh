@@ -8,6 +8,10 @@ IM_IMPORT=$(command -v import-im6.q16 || command -v /usr/bin/import)
 
 XLIB_PIDS=()
 
+# xdotool matches window names through WM_NAME, which Qt writes legibly only
+# in a UTF-8 locale; "关于" would never be found under plain C.
+export LC_ALL=C.UTF-8
+
 xlib_cleanup() {
     local pid
     for pid in "${XLIB_PIDS[@]}"; do
