@@ -2,11 +2,14 @@
 #include "ui_dialog.h"
 
 #include "connect_developer.h"
+#include "copy_menu.h"
+#include "literals.h"
 #include "regmath.h"
 
 #include <QButtonGroup>
 #include <QDebug>
 #include <QIcon>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
 #include <QProcess>
@@ -20,6 +23,9 @@ namespace {
 // drops the grey background and leaves the button's standard look.
 const QString set_bit_style = QStringLiteral("background: rgb(118,118,118)");
 const QString clear_bit_style = QStringLiteral("Default");
+// What a screen reader says about a bit button's state.
+const QString set_bit_description = QStringLiteral("set");
+const QString clear_bit_description = QStringLiteral("clear");
 
 // Minimise and close only: the window has a fixed size, so no maximise button.
 const Qt::WindowFlags window_hints = Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
@@ -64,8 +70,13 @@ Dialog::Dialog(QWidget *parent)
     ui->groupBox->setStyleSheet(QStringLiteral("QGroupBox{background-color:#E08566;}"));
     setStyleSheet(QStringLiteral("Dialog{background-color:#8FDBE0;}"));
 
-    for (int i = 0; i < 32; ++i)
+    for (int i = 0; i < 32; ++i) {
         bit_buttons[i] = findChild<QPushButton *>(QStringLiteral("register_%1").arg(i));
+        // A caption of "0" or "1" alone does not say which bit it is.
+        bit_buttons[i]->setToolTip(literals::bit_tooltip(i));
+        bit_buttons[i]->setAccessibleName(QStringLiteral("bit %1").arg(i));
+        bit_buttons[i]->setAccessibleDescription(clear_bit_description);
+    }
 
     // At most 32 digits of the field's base; the entry handlers check the
     // 32-bit range themselves.
@@ -115,6 +126,19 @@ Dialog::Dialog(QWidget *parent)
 
     ui->pushButton_clear->setFocusProxy(this);
     ui->pushButton_calculate->setDefault(true);
+
+    // Right-clicking a view of the value also offers it as a literal to paste
+    // into source code.
+    for (QWidget *view :
+         {static_cast<QWidget *>(ui->label_bin), static_cast<QWidget *>(ui->lineEdit_dec),
+          static_cast<QWidget *>(ui->lineEdit_hex), static_cast<QWidget *>(ui->lineEdit_oct)}) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &pos) {
+            QMenu *menu = create_context_menu(view);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(view->mapToGlobal(pos));
+        });
+    }
 }
 
 Dialog::~Dialog()
@@ -162,6 +186,27 @@ void Dialog::show_bit(int bit, bool set)
     const QString &style = set ? set_bit_style : clear_bit_style;
     if (button->styleSheet() != style)
         button->setStyleSheet(style);
+    const QString &description = set ? set_bit_description : clear_bit_description;
+    if (button->accessibleDescription() != description)
+        button->setAccessibleDescription(description);
+}
+
+QMenu *Dialog::create_context_menu(QWidget *source)
+{
+    QMenu *menu = nullptr;
+    if (source == ui->label_bin) {
+        menu = copy_menu::selectable_label_menu(ui->label_bin, ui->label_bin);
+    } else if (source == ui->lineEdit_dec || source == ui->lineEdit_hex ||
+               source == ui->lineEdit_oct) {
+        menu = static_cast<QLineEdit *>(source)->createStandardContextMenu();
+    } else {
+        return nullptr;
+    }
+    // The register, not the field: a field may hold leading zeros, upper-case
+    // digits or nothing at all.
+    menu->addSeparator();
+    copy_menu::append_copy_as(menu, reg_value);
+    return menu;
 }
 
 void Dialog::show_range_error()

@@ -17,6 +17,7 @@
 class QButtonGroup;
 class QPushButton;
 class QLineEdit;
+class QMenu;
 
 namespace Ui {
 class Dialog;
@@ -29,6 +30,12 @@ class Dialog : public QDialog
 public:
     explicit Dialog(QWidget *parent = nullptr);
     ~Dialog() override;
+
+    // The context menu of a value view (label_bin, lineEdit_dec, lineEdit_hex
+    // or lineEdit_oct): its standard entries, then entries that copy the
+    // register value as a source literal. The caller owns the menu; nullptr
+    // for any other widget.
+    QMenu *create_context_menu(QWidget *source);
 
 private slots:
     void on_register_0_clicked();

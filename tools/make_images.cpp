@@ -7,6 +7,9 @@
 // diffs in the repository.
 //
 // Usage: tarnwick_imagegen OUTPUT_DIR
+//        tarnwick_imagegen --icons OUTPUT_DIR
+// The second form writes the application icon as tarnwick-SIZE.png for the
+// desktop icon theme instead.
 
 #include <QByteArray>
 #include <QColor>
@@ -293,51 +296,64 @@ void drawRegisterStrip(QPainter &p, const QRectF &r, quint32 value, bool onDark)
 // ---------------------------------------------------------------------------
 // Individual pictures.
 
-QImage makeIcon() {
-    QImage img(48, 48, QImage::Format_ARGB32);
+// The application icon at `size` pixels square. The design is laid out on a
+// 48 px grid; at other sizes the lines and the bit cells are snapped to whole
+// pixels so the edges stay crisp. At 48 px the result is exactly the window
+// icon.
+QImage makeIcon(int size = 48) {
+    const qreal k = size / 48.0;
+    QImage img(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
-    // Tile.
-    const QRectF tile(1.5, 1.5, 45, 45);
-    QLinearGradient g(0, 0, 0, 48);
+    // Tile, its outline centred on a pixel boundary.
+    const int line = qMax(1, qRound(k));
+    const qreal inset = qRound(1.5 * k - line / 2.0) + line / 2.0;
+    const QRectF tile(inset, inset, size - 2 * inset, size - 2 * inset);
+    QLinearGradient g(0, 0, 0, size);
     g.setColorAt(0, QColor(0x2C, 0x3F, 0x4C));
     g.setColorAt(1, QColor(0x16, 0x20, 0x28));
     QPen edge(QColor(0x0E, 0x15, 0x1A));
-    edge.setWidthF(1.0);
+    edge.setWidthF(line);
     p.setPen(edge);
     p.setBrush(g);
-    p.drawRoundedRect(tile, 9, 9);
+    p.drawRoundedRect(tile, 9 * k, 9 * k);
     // Top highlight for a bit of depth.
     QPen hi(QColor(255, 255, 255, 40));
-    hi.setWidthF(1.0);
+    hi.setWidthF(line);
     p.setPen(hi);
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(tile.adjusted(1, 1, -1, -1), 8, 8);
+    p.drawRoundedRect(tile.adjusted(line, line, -line, -line), 8 * k, 8 * k);
 
     // "0x" prefix.
-    const QFont f = mono(21, QFont::Bold);
+    const QFont f = mono(21 * k, QFont::Bold);
     QFontMetricsF fm(f);
     const qreal w0 = qRound(fm.horizontalAdvance(QStringLiteral("0")));
     const qreal wx = qRound(fm.horizontalAdvance(QStringLiteral("x")));
-    const qreal x = qRound(24 - (w0 + wx) / 2);
+    const qreal x = qRound(size / 2.0 - (w0 + wx) / 2);
+    const qreal base = qRound(25 * k);
     p.setFont(f);
     p.setPen(kTeal);
-    p.drawText(QPointF(x, 25), QStringLiteral("0"));
+    p.drawText(QPointF(x, base), QStringLiteral("0"));
     p.setPen(kCoral);
-    p.drawText(QPointF(x + w0, 25), QStringLiteral("x"));
+    p.drawText(QPointF(x + w0, base), QStringLiteral("x"));
 
     // Eight nibble cells of a 32-bit register, pixel aligned and centred on
-    // the tile so the edges stay crisp at this tiny size.
+    // the tile.
     p.setPen(Qt::NoPen);
+    const int pitch = qRound(5 * k);
+    const int cellW = qRound(3 * k);
+    const int cellH = qRound(9 * k);
+    const int cellY = qRound(31 * k);
+    const int cellX = qRound((size - (7 * pitch + cellW)) / 2.0);
     const int bits = 0xB4; // 1011 0100
     for (int i = 0; i < 8; ++i) {
         const bool set = (bits >> (7 - i)) & 1;
         const bool accent = (i == 2);
         p.setBrush(accent ? kCoral : (set ? kTeal : QColor(0x45, 0x5B, 0x69)));
-        p.drawRoundedRect(QRectF(5 + i * 5, 31, 3, 9), 0.8, 0.8);
+        p.drawRoundedRect(QRectF(cellX + i * pitch, cellY, cellW, cellH), 0.8 * k, 0.8 * k);
     }
     p.end();
     return img;
@@ -625,16 +641,32 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    const bool icons = argc == 3 && qstrcmp(argv[1], "--icons") == 0;
+    if (argc != 2 && !icons) {
+        std::fprintf(stderr, "usage: %s [--icons] OUTPUT_DIR\n", argv[0]);
         return 2;
     }
-    const QString outDir = QString::fromLocal8Bit(argv[1]);
+    const char *outArg = argv[argc - 1];
+    const QString outDir = QString::fromLocal8Bit(outArg);
     if (!QDir().mkpath(outDir)) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "cannot create %s\n", outArg);
         return 1;
     }
     const QDir dir(outDir);
+
+    if (icons) {
+        // 48 is the window icon itself; the larger ones serve high-density
+        // screens and software centres.
+        int failures = 0;
+        for (int size : {48, 64, 128, 256}) {
+            const QString name = QStringLiteral("tarnwick-%1.png").arg(size);
+            const bool ok = writePng(makeIcon(size), dir.filePath(name));
+            std::printf("%-24s %s\n", qPrintable(name), ok ? "written" : "FAILED");
+            if (!ok)
+                ++failures;
+        }
+        return failures ? 1 : 0;
+    }
 
     struct Job {
         const char *name;

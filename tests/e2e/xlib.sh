@@ -24,20 +24,26 @@ xlib_cleanup() {
 }
 trap xlib_cleanup EXIT
 
-# xvfb_start [screen geometry]: starts Xvfb on a free display and exports
-# DISPLAY. Qt also wants a private runtime directory when run as root.
+# xvfb_start [screen geometry [Xvfb options...]]: starts Xvfb on a free
+# display and exports DISPLAY. Qt also wants a private runtime directory when
+# run as root.
 xvfb_start() {
     local geometry=${1:-1280x1024x24}
-    XLIB_TMP=$(mktemp -d)
-    export XDG_RUNTIME_DIR=$XLIB_TMP/runtime
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    shift || true
+    if [[ -z "${XLIB_TMP:-}" ]]; then
+        XLIB_TMP=$(mktemp -d)
+        export XDG_RUNTIME_DIR=$XLIB_TMP/runtime
+        mkdir -m 700 "$XDG_RUNTIME_DIR"
+    fi
     local attempt number pid fifo
-    # Several test runs may race for display numbers; a server that lost the
-    # race or died early is simply replaced.
+    # -noreset: by default the server resets when its last client leaves, and
+    # a client connecting during that reset is refused. Several test runs may
+    # also race for display numbers; a server that dies early is replaced.
     for attempt in 1 2 3; do
-        fifo=$XLIB_TMP/displayfd$attempt
+        fifo=$(mktemp -u "$XLIB_TMP/displayfd.XXXXXX")
         mkfifo "$fifo"
-        Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+        Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset "$@" 3>"$fifo" \
+            >/dev/null 2>&1 &
         pid=$!
         if read -r -t 20 number <"$fifo" && [[ -n "$number" ]]; then
             local deadline=$((SECONDS + 10))

@@ -1,0 +1,86 @@
+#!/bin/bash
+# Builds the Debian package, then checks its control fields and, unpacked
+# into a scratch root, the files it installs.
+# Usage: check_deb.sh BUILD_DIR
+set -u
+
+if [[ $# -ne 1 ]]; then
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd) || exit 1
+here=$(cd "$(dirname "$0")" && pwd)
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+passed=0
+failed=0
+fail() {
+    echo "FAIL: $*" >&2
+    failed=$((failed + 1))
+}
+check() { # check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else fail "$what"; fi
+}
+
+# Always rebuilt: the build is incremental, and a package left over from an
+# earlier build must not be what gets checked.
+if ! cmake --build "$build" --target package >"$scratch/package.log" 2>&1; then
+    cat "$scratch/package.log" >&2
+    echo "FAIL: building the package" >&2
+    exit 1
+fi
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+arch=$(dpkg --print-architecture)
+deb=$build/tarnwick_${version}_${arch}.deb
+if [[ ! -f $deb ]]; then
+    echo "FAIL: no package $deb" >&2
+    exit 1
+fi
+
+field() { dpkg-deb -f "$deb" "$1"; }
+expect_field() {
+    local actual
+    actual=$(field "$1")
+    check "$1 is '$2' (is '$actual')" test "$actual" = "$2"
+}
+expect_field Package tarnwick
+expect_field Version "$version"
+expect_field Architecture "$arch"
+expect_field Section utils
+check "a Maintainer" test -n "$(field Maintainer)"
+check "a synopsis" test -n "$(field Description | head -n 1)"
+check "a long description" test "$(field Description | wc -l)" -gt 1
+
+depends=$(field Depends)
+# One entry per line, alternatives kept together, versions dropped.
+entries=$(sed -e 's/ *([^)]*)//g' <<<"$depends" | tr ',' '\n' | sed -e 's/^ *//' -e 's/ *$//')
+check "Depends has libqt5widgets5 ($depends)" grep -qx 'libqt5widgets5' <<<"$entries"
+check "Depends has libqt5core5a ($depends)" grep -qx 'libqt5core5a' <<<"$entries"
+check "Depends has a CJK font ($depends)" grep -qx 'fonts-wqy-microhei | fonts-noto-cjk' <<<"$entries"
+
+# Everything goes under /usr, nothing under /usr/local or a build path.
+listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
+check "all files under ./usr/" test -z "$(grep -v '^\./usr/' <<<"$listing")"
+check "nothing under /usr/local" test -z "$(grep '^\./usr/local/' <<<"$listing")"
+
+root=$scratch/root
+if ! dpkg -x "$deb" "$root"; then
+    echo "FAIL: dpkg -x" >&2
+    exit 1
+fi
+binary=$root/usr/bin/tarnwick
+check "the program is stripped of debug information" \
+    test -z "$(readelf -S "$binary" 2>/dev/null | grep -F '.debug_info')"
+missing=$(ldd "$binary" 2>&1 | grep -F 'not found')
+check "every shared library resolves ($missing)" test -z "$missing"
+
+# The unpacked tree must pass the same checks as a plain install.
+check "the unpacked tree passes the install checks" bash "$here/check_install.sh" "$build" "$root/usr"
+
+echo "package $deb: $passed checks passed, $failed failed"
+((failed == 0))

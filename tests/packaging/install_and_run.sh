@@ -1,0 +1,81 @@
+#!/bin/bash
+# Builds the Debian package, installs it for real (apt pulls in what it
+# depends on), starts the installed /usr/bin/tarnwick on a private X server,
+# closes it with Escape and removes the package again.
+# Changes the system's packages: meant for CI machines, needs root.
+# Usage: install_and_run.sh BUILD_DIR
+set -u
+
+if [[ $# -ne 1 ]]; then
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd) || exit 1
+here=$(cd "$(dirname "$0")" && pwd)
+
+cmake --build "$build" --target package || exit 1
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+deb=$build/tarnwick_${version}_$(dpkg --print-architecture).deb
+if [[ ! -f $deb ]]; then
+    echo "FAIL: no package $deb" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+apt_install() {
+    apt-get install -y -o DPkg::Lock::Timeout=300 "$deb"
+}
+# A machine whose package lists are stale cannot fetch the dependencies.
+if ! apt_install; then
+    apt-get update -o DPkg::Lock::Timeout=300 && apt_install || {
+        echo "FAIL: apt-get install $deb" >&2
+        exit 1
+    }
+fi
+
+source "$here/../e2e/xlib.sh"
+cleanup() {
+    xlib_cleanup
+    dpkg -r tarnwick >/dev/null || echo "warning: could not remove tarnwick" >&2
+}
+trap cleanup EXIT
+
+failed=0
+fail() {
+    echo "FAIL: $*" >&2
+    failed=1
+}
+
+installed=$(dpkg-query -W -f '${Status} ${Version}' tarnwick 2>/dev/null)
+[[ $installed == "install ok installed $version" ]] || fail "package state: '$installed'"
+[[ -x /usr/bin/tarnwick ]] || fail "/usr/bin/tarnwick missing"
+[[ -f /usr/share/applications/io.github.tarnwick.Tarnwick.desktop ]] ||
+    fail "desktop entry missing"
+
+xvfb_start || exit 1
+QT_QPA_PLATFORM=xcb /usr/bin/tarnwick &
+pid=$!
+XLIB_PIDS+=($pid)
+
+if id=$(wait_window "Tarnwick v1.04"); then
+    press_key "$id" Escape
+    waited=0
+    while kill -0 "$pid" 2>/dev/null && ((waited < 100)); do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "still running 10 s after Escape"
+        kill "$pid"
+    fi
+    wait "$pid"
+    rc=$?
+    ((rc == 0)) || fail "exit code $rc after Escape"
+else
+    fail "the installed program showed no window"
+fi
+
+if ((failed == 0)); then
+    echo "installed package $version started and closed cleanly"
+fi
+exit $failed
