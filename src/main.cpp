@@ -17,6 +17,8 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 
     QApplication app(argc, argv);
+    // Lets Wayland desktops match the window to the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarnwick.Tarnwick"));
     Dialog dialog;
     dialog.show();
     return app.exec();
