@@ -22,53 +22,7 @@
 
 namespace {
 
-const QString kRangeError = QString::fromUtf8("Error：输入超出范围!");
-const QString kSetStyle = QStringLiteral("background: rgb(118,118,118)");
-const QString kClearStyle = QStringLiteral("Default");
 const quint32 kMax = 4294967295u;
-
-// The operand check's debug line is behaviour under test; ctest switches
-// debug output off, so it is switched back on for the default category and
-// caught here instead of being printed.
-QStringList g_debugLines;
-QtMessageHandler g_previousHandler = nullptr;
-QLoggingCategory::CategoryFilter g_previousFilter = nullptr;
-
-void catchDebugLines(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtDebugMsg) {
-        g_debugLines.append(message);
-        return;
-    }
-    // The form's slot table has an on_pushButton_clicked() without a widget
-    // of that name; the toolkit warns about it for every dialog.
-    // The offscreen platform cannot size the warning box's window.
-    if (message.contains(QLatin1String("No matching signal for on_pushButton_clicked()"))
-        || message.contains(QLatin1String("propagateSizeHints")))
-        return;
-    if (g_previousHandler)
-        g_previousHandler(type, context, message);
-}
-
-void enableDefaultDebug(QLoggingCategory *category)
-{
-    if (g_previousFilter)
-        g_previousFilter(category);
-    if (qstrcmp(category->categoryName(), "default") == 0)
-        category->setEnabled(QtDebugMsg, true);
-}
-
-// All 32 bits, most significant first, in groups of four.
-QString groupedBinary(quint32 value)
-{
-    QString text;
-    for (int bit = 31; bit >= 0; --bit) {
-        text += ((value >> bit) & 1u) ? QLatin1Char('1') : QLatin1Char('0');
-        if (bit > 0 && bit % 4 == 0)
-            text += QLatin1Char(' ');
-    }
-    return text;
-}
 
 // Exact value of a digit string with spaces ignored; false when it needs more
 // than 64 bits.
@@ -219,14 +173,12 @@ private:
 
 void TestCalculator::initTestCase()
 {
-    g_previousFilter = QLoggingCategory::installFilter(enableDefaultDebug);
-    g_previousHandler = qInstallMessageHandler(catchDebugLines);
+    debug_lines::install();
 }
 
 void TestCalculator::cleanupTestCase()
 {
-    qInstallMessageHandler(g_previousHandler);
-    QLoggingCategory::installFilter(g_previousFilter);
+    debug_lines::uninstall();
 }
 
 void TestCalculator::init()
@@ -248,7 +200,7 @@ void TestCalculator::init()
     clear = child<QPushButton>(dialog.get(), "pushButton_clear");
     for (int i = 0; i < 32; ++i)
         bits[i] = child<QPushButton>(dialog.get(), qPrintable(QStringLiteral("register_%1").arg(i)));
-    g_debugLines.clear();
+    debug_lines::captured.clear();
 }
 
 void TestCalculator::cleanup()
@@ -342,7 +294,7 @@ void TestCalculator::verifyRendered(quint32 value)
 // `untouched` marks buttons that nothing has restyled since start-up.
 void TestCalculator::verifyBits(quint32 value, quint32 untouched)
 {
-    QCOMPARE(bin->text(), groupedBinary(value));
+    QCOMPARE(bin->text(), grouped_binary_text(value));
     // Lists indexed by bit number, so a failure names the bit.
     QStringList captions, expectedCaptions, styles, expectedStyles;
     for (int i = 0; i < 32; ++i) {
@@ -351,7 +303,7 @@ void TestCalculator::verifyBits(quint32 value, quint32 untouched)
         captions << bits[i]->text();
         expectedCaptions << (set ? QStringLiteral("1") : QStringLiteral("0"));
         styles << bits[i]->styleSheet();
-        expectedStyles << (set ? kSetStyle : fresh ? QString() : kClearStyle);
+        expectedStyles << (set ? set_bit_style : fresh ? QString() : clear_bit_style);
     }
     QCOMPARE(captions, expectedCaptions);
     QCOMPARE(styles, expectedStyles);
@@ -365,7 +317,7 @@ void TestCalculator::verifyRegister(quint32 value, quint32 untouched)
 
 void TestCalculator::verifyRangeError()
 {
-    QCOMPARE(err->text(), kRangeError);
+    QCOMPARE(err->text(), range_error_text);
     QCOMPARE(err->palette().color(QPalette::Active, QPalette::WindowText), QColor(Qt::red));
     QCOMPARE(err->palette().color(QPalette::Inactive, QPalette::WindowText), QColor(Qt::red));
     QCOMPARE(err->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(Qt::red));
@@ -844,12 +796,12 @@ void TestCalculator::longOperandsRejected()
     QCOMPARE(num->text(), QString());
     const int radix = baseOfRadio(base);
 
-    g_debugLines.clear();
+    debug_lines::captured.clear();
     paste(num, text);
-    QCOMPARE(g_debugLines.size(), 1);
+    QCOMPARE(debug_lines::captured.size(), 1);
     quint64 exact = 0;
     if (exactValue(text, radix, &exact) && exact <= quint64(std::numeric_limits<qint64>::max()))
-        QCOMPARE(g_debugLines.first(), QString::number(quint32(exact)));
+        QCOMPARE(debug_lines::captured.first(), QString::number(quint32(exact)));
 
     quint32 operand = previous;
     if (accepted) {
@@ -898,12 +850,12 @@ void TestCalculator::operandSpacesGroupDigits()
         CHECKED(setRegisterByHex(QString::number(start, 16)));
     clickRadio(radio(base));
     clickRadio(radio(op));
-    g_debugLines.clear();
+    debug_lines::captured.clear();
     QTest::keyClicks(num, text);
     QCOMPARE(num->text(), text);
     QCOMPARE(err->text(), QString());
-    QCOMPARE(g_debugLines.size(), text.size());
-    QCOMPARE(g_debugLines.last(), QString::number(value32(text, baseOfRadio(base))));
+    QCOMPARE(debug_lines::captured.size(), text.size());
+    QCOMPARE(debug_lines::captured.last(), QString::number(value32(text, baseOfRadio(base))));
 
     click(calc);
     CHECKED(verifyRegister(expected));
@@ -1137,11 +1089,11 @@ void TestCalculator::operandValidator()
 
     if (!base.isEmpty())
         clickRadio(radio(base));
-    g_debugLines.clear();
+    debug_lines::captured.clear();
     QTest::keyClicks(num, keys);
     QCOMPARE(num->text(), expected);
     // Only accepted keystrokes are edits.
-    QCOMPARE(g_debugLines.size(), expected.size());
+    QCOMPARE(debug_lines::captured.size(), expected.size());
     QCOMPARE(err->text(), QString());
 }
 
@@ -1171,11 +1123,11 @@ void TestCalculator::operandTyping()
     for (QChar key : keys) {
         const QString candidate = num->text() + key;
         press(dec); // takes the default away, so each edit has to give it back
-        g_debugLines.clear();
+        debug_lines::captured.clear();
         QTest::keyClicks(num, QString(key));
         QVERIFY(calc->isDefault());
-        QCOMPARE(g_debugLines.size(), 1);
-        QCOMPARE(g_debugLines.first(), QString::number(value32(candidate, radix)));
+        QCOMPARE(debug_lines::captured.size(), 1);
+        QCOMPARE(debug_lines::captured.first(), QString::number(value32(candidate, radix)));
         if (fits32(candidate, radix)) {
             operand = value32(candidate, radix);
             QCOMPARE(num->text(), candidate);
@@ -1262,7 +1214,7 @@ void TestCalculator::operandDebugLinePerEdit()
 
     QTest::keyClicks(num, setup);
     QCOMPARE(num->text(), setup);
-    g_debugLines.clear();
+    debug_lines::captured.clear();
     if (action.startsWith(QLatin1String("type ")))
         QTest::keyClicks(num, action.mid(5));
     else if (action.startsWith(QLatin1String("paste ")))
@@ -1279,7 +1231,7 @@ void TestCalculator::operandDebugLinePerEdit()
         click(calc);
     else if (action == QLatin1String("dec"))
         QTest::keyClicks(dec, QStringLiteral("9"));
-    QCOMPARE(g_debugLines, lines);
+    QCOMPARE(debug_lines::captured, lines);
 }
 
 void TestCalculator::calculation_data()

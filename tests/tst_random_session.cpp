@@ -24,40 +24,8 @@ namespace {
 const quint32 kDefaultSeed = 20240611u;
 const int kDefaultSteps = 3000;
 
-const QString kRangeError = QString::fromUtf8("Error：输入超出范围!");
-const QString kSetStyle = QStringLiteral("background: rgb(118,118,118)");
-const QString kClearStyle = QStringLiteral("Default");
 const quint64 kMax = 0xffffffffull;
 const char kDigits[] = "0123456789abcdef";
-
-int g_debugLines = 0;
-QtMessageHandler g_previousHandler = nullptr;
-QLoggingCategory::CategoryFilter g_previousFilter = nullptr;
-
-void countDebugLines(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtDebugMsg) {
-        ++g_debugLines;
-        return;
-    }
-    // Known toolkit chatter: the slot without a widget, and the offscreen
-    // platform's missing size hints for the warning box.
-    if (message.contains(QLatin1String("No matching signal for on_pushButton_clicked()"))
-        || message.contains(QLatin1String("propagateSizeHints")))
-        return;
-    if (g_previousHandler)
-        g_previousHandler(type, context, message);
-}
-
-// ctest switches debug output off; the operand check's debug lines are
-// counted, so they are switched back on for the default category.
-void enableDefaultDebug(QLoggingCategory *category)
-{
-    if (g_previousFilter)
-        g_previousFilter(category);
-    if (qstrcmp(category->categoryName(), "default") == 0)
-        category->setEnabled(QtDebugMsg, true);
-}
 
 int digitValue(QChar c)
 {
@@ -80,17 +48,6 @@ QString render(quint32 value, int base)
     while (v != 0) {
         text.prepend(QLatin1Char(kDigits[v % quint64(base)]));
         v /= quint64(base);
-    }
-    return text;
-}
-
-QString grouped(quint32 value)
-{
-    QString text;
-    for (int bit = 31; bit >= 0; --bit) {
-        text += QLatin1Char(((value >> bit) & 1u) ? '1' : '0');
-        if (bit % 4 == 0 && bit != 0)
-            text += QLatin1Char(' ');
     }
     return text;
 }
@@ -197,7 +154,7 @@ struct Model
     {
         const bool set = (value >> i) & 1u;
         caption[i] = set ? QStringLiteral("1") : QStringLiteral("0");
-        style[i] = set ? kSetStyle : kClearStyle;
+        style[i] = set ? set_bit_style : clear_bit_style;
     }
     void renderFields()
     {
@@ -216,7 +173,7 @@ struct Model
             value = v;
             err.clear();
         } else {
-            err = kRangeError;
+            err = range_error_text;
             ++valueRejections;
         }
         const QString own = fits ? text : render(value, base);
@@ -237,7 +194,7 @@ struct Model
             err.clear();
         } else {
             num = render(numValue, operandBase());
-            err = kRangeError;
+            err = range_error_text;
             ++operandRejections;
         }
     }
@@ -352,14 +309,12 @@ private:
 
 void TestRandomSession::initTestCase()
 {
-    g_previousFilter = QLoggingCategory::installFilter(enableDefaultDebug);
-    g_previousHandler = qInstallMessageHandler(countDebugLines);
+    debug_lines::install();
 }
 
 void TestRandomSession::cleanupTestCase()
 {
-    qInstallMessageHandler(g_previousHandler);
-    QLoggingCategory::installFilter(g_previousFilter);
+    debug_lines::uninstall();
 }
 
 QLineEdit *TestRandomSession::valueField(int which, int *base)
@@ -615,8 +570,8 @@ QString TestRandomSession::mismatch() const
         return differs("lineEdit_hex", hex->text(), model.hex);
     if (oct->text() != model.oct)
         return differs("lineEdit_oct", oct->text(), model.oct);
-    if (bin->text() != grouped(model.value))
-        return differs("label_bin", bin->text(), grouped(model.value));
+    if (bin->text() != grouped_binary_text(model.value))
+        return differs("label_bin", bin->text(), grouped_binary_text(model.value));
     for (int i = 0; i < 32; ++i) {
         if (bits[i]->text() != model.caption[i])
             return differs(qPrintable(bits[i]->objectName() + QStringLiteral(" caption")),
@@ -635,8 +590,8 @@ QString TestRandomSession::mismatch() const
         return differs("base", QString(), baseRadios[model.baseId]->objectName());
     if (!opRadios[model.opId]->isChecked())
         return differs("operation", QString(), opRadios[model.opId]->objectName());
-    if (g_debugLines != model.debugLines)
-        return differs("debug lines", QString::number(g_debugLines),
+    if (debug_lines::captured.size() != model.debugLines)
+        return differs("debug lines", QString::number(debug_lines::captured.size()),
                        QString::number(model.debugLines));
     if (catcher->boxes.size() != model.boxes)
         return differs("warning boxes", QString::number(catcher->boxes.size()),
@@ -693,7 +648,8 @@ void TestRandomSession::session()
         opRadios[i] = child<QRadioButton>(&window, opNames[i]);
     }
 
-    model.debugLines = g_debugLines = 0;
+    model.debugLines = 0;
+    debug_lines::captured.clear();
     MessageBoxCatcher boxes;
     catcher = &boxes;
 
