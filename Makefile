@@ -49,10 +49,10 @@ run: deps-run build
 
 test: deps-test build
 	cd $(BUILD) && ctest --output-on-failure
-	./tests/run_sanitized.sh . $(BUILD)-asan
+	bash tests/run_sanitized.sh $(CURDIR) $(CURDIR)/$(BUILD)-asan
 
 bench: deps-test build
-	./bench/run_bench.sh $(BUILD)
+	bash bench/run_bench.sh $(CURDIR)/$(BUILD)
 
 package: deps-test build
 	cmake --build $(BUILD) --target package

@@ -334,8 +334,14 @@ void Dialog::direct_entry(const ValueView &own, const ValueView &first, const Va
 void Dialog::install_operand_validator(const QString &pattern, bool checked)
 {
     ui->lineEdit_num->setText(QString());
-    if (checked)
+    if (checked) {
+        // The replaced validator is ours and nothing else uses it; kept, every
+        // base click would add one more child to the dialog for its lifetime.
+        const QValidator *replaced = ui->lineEdit_num->validator();
         ui->lineEdit_num->setValidator(make_validator(pattern, this));
+        if (replaced && replaced->parent() == this)
+            delete replaced;
+    }
 }
 
 void Dialog::on_radioButton_bin_clicked(bool checked)
