@@ -88,19 +88,11 @@ check_doubled() {
     screenshot "$id" "$shot"
     expect_grey_level "$shot" 1140 300 90 170 "$label: bit 0 after the click"
 
-    press_key "$id" Escape
-    local waited=0
-    while kill -0 "$pid" 2>/dev/null && ((waited < 100)); do
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    if kill -0 "$pid" 2>/dev/null; then
+    if escape_and_wait "$id" "$pid"; then
+        ((XLIB_EXIT == 0)) || fail "$label: exit code $XLIB_EXIT"
+    else
         fail "$label: still running after Escape"
-        kill "$pid"
     fi
-    wait "$pid"
-    local rc=$?
-    ((rc == 0)) || fail "$label: exit code $rc"
 }
 
 xvfb_start 2400x1600x24 || exit 1

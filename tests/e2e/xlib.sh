@@ -102,3 +102,22 @@ press_key() {
     sleep 0.2
     xdotool key "$2"
 }
+
+# escape_and_wait ID PID [seconds]: presses Escape in the window and waits for
+# the process to end, leaving its exit code in XLIB_EXIT. Returns 1, after
+# killing it, when it is still running after the given time (default 10 s).
+escape_and_wait() {
+    local id=$1 pid=$2 seconds=${3:-10} waited=0
+    press_key "$id" Escape
+    while kill -0 "$pid" 2>/dev/null && ((waited < seconds * 10)); do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill "$pid"
+        wait "$pid" 2>/dev/null
+        return 1
+    fi
+    XLIB_EXIT=0
+    wait "$pid" || XLIB_EXIT=$?
+}

@@ -58,19 +58,11 @@ pid=$!
 XLIB_PIDS+=($pid)
 
 if id=$(wait_window "Tarnwick v1.04"); then
-    press_key "$id" Escape
-    waited=0
-    while kill -0 "$pid" 2>/dev/null && ((waited < 100)); do
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    if kill -0 "$pid" 2>/dev/null; then
+    if escape_and_wait "$id" "$pid"; then
+        ((XLIB_EXIT == 0)) || fail "exit code $XLIB_EXIT after Escape"
+    else
         fail "still running 10 s after Escape"
-        kill "$pid"
     fi
-    wait "$pid"
-    rc=$?
-    ((rc == 0)) || fail "exit code $rc after Escape"
 else
     fail "the installed program showed no window"
 fi
