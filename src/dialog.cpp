@@ -150,6 +150,11 @@ void Dialog::update_bin_label(quint32 value)
 {
     bin_text = regmath::grouped_binary(value);
     ui->label_bin->setText(bin_text);
+    // A selectable label fills its text document lazily in its paint event,
+    // and filling it asks for another paint: the label would be drawn twice
+    // per change. Querying the size hint fills it now, while the repaint of
+    // the new text is still pending, so both requests become one paint.
+    ui->label_bin->sizeHint();
 }
 
 void Dialog::linEdit_data_update()
