@@ -105,19 +105,23 @@ public:
 
     void run()
     {
-        measure("naive refresh (32 x setText+setStyleSheet)", [this](int) { random_value(); },
-                [this](int) { naive_refresh(); });
+        measure(
+            "naive refresh (32 x setText+setStyleSheet)", [this](int) { random_value(); },
+            [this](int) { naive_refresh(); });
         // Not user actions: the naive refresh split into its two halves.
-        measure("(info) naive restyle, painting not timed", [this](int) { random_value(); },
-                [this](int) { naive_refresh(); }, false);
-        measure("(info) repaint of the 32 bit buttons only", [this](int) { random_value(); },
-                [this](int) {
-                    for (QPushButton *button : bits)
-                        button->update();
-                });
+        measure(
+            "(info) naive restyle, painting not timed", [this](int) { random_value(); },
+            [this](int) { naive_refresh(); }, false);
+        measure(
+            "(info) repaint of the 32 bit buttons only", [this](int) { random_value(); },
+            [this](int) {
+                for (QPushButton *button : bits)
+                    button->update();
+            });
 
-        measure("bit click", [](int) {},
-                [this](int i) { QTest::mouseClick(bits[(i * 7) % 32], Qt::LeftButton); });
+        measure(
+            "bit click", [](int) {},
+            [this](int i) { QTest::mouseClick(bits[(i * 7) % 32], Qt::LeftButton); });
 
         measure_keystrokes("keystroke in lineEdit_dec", dec, 10, 400000000u, "0123456789");
         measure_keystrokes("keystroke in lineEdit_hex", hex, 16, 0x0fffffffu, "0123456789abcdef");
@@ -141,23 +145,24 @@ public:
                                   Qt::LeftButton);
             });
 
-        for (const char *shift : {"pushButton_bit_ml", "pushButton_bit_mr", "pushButton_bit_mL",
-                                  "pushButton_bit_mR"}) {
+        for (const char *shift :
+             {"pushButton_bit_ml", "pushButton_bit_mr", "pushButton_bit_mL", "pushButton_bit_mR"}) {
             QPushButton *button = child<QPushButton>(&dialog, shift);
             // Clear all empties the count field, so it is filled every time.
-            measure(QStringLiteral("shift %1 (%2)").arg(button->text(), QLatin1String(shift)),
-                    [this](int) {
-                        random_value();
-                        paste(count, QStringLiteral("4"));
-                    },
-                    [button](int) { QTest::mouseClick(button, Qt::LeftButton); });
+            measure(
+                QStringLiteral("shift %1 (%2)").arg(button->text(), QLatin1String(shift)),
+                [this](int) {
+                    random_value();
+                    paste(count, QStringLiteral("4"));
+                },
+                [button](int) { QTest::mouseClick(button, Qt::LeftButton); });
         }
 
-        measure("clear all", [this](int) { random_value(); },
-                [this](int) {
-                    QTest::mouseClick(child<QPushButton>(&dialog, "pushButton_clear"),
-                                      Qt::LeftButton);
-                });
+        measure(
+            "clear all", [this](int) { random_value(); },
+            [this](int) {
+                QTest::mouseClick(child<QPushButton>(&dialog, "pushButton_clear"), Qt::LeftButton);
+            });
 
         execute();
         report();
@@ -282,8 +287,8 @@ private:
         bool all_met = true;
         for (const Result &r : results) {
             const double ratio = r.median_us / naive;
-            const bool baseline = r.name.startsWith(QLatin1String("naive"))
-                                  || r.name.startsWith(QLatin1String("(info)"));
+            const bool baseline = r.name.startsWith(QLatin1String("naive")) ||
+                                  r.name.startsWith(QLatin1String("(info)"));
             if (!baseline && ratio > 0.1)
                 all_met = false;
             out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7%8\n")
@@ -294,12 +299,13 @@ private:
                        .arg(r.restyled, 8, 'f', 1)
                        .arg(r.paints, 9, 'f', 1)
                        .arg(ratio, 7, 'f', 3)
-                       .arg(baseline ? QString() : (ratio <= 0.1 ? QStringLiteral("  ok")
-                                                                 : QStringLiteral("  OVER")));
+                       .arg(baseline ? QString()
+                                     : (ratio <= 0.1 ? QStringLiteral("  ok")
+                                                     : QStringLiteral("  OVER")));
         }
         out << "naive refresh median: " << QString::number(naive, 'f', 1) << " us\n";
-        out << "GOAL 3 per-action cost <= 0.10 x naive refresh: "
-            << (all_met ? "MET" : "NOT MET") << "\n";
+        out << "GOAL 3 per-action cost <= 0.10 x naive refresh: " << (all_met ? "MET" : "NOT MET")
+            << "\n";
         out.flush();
     }
 

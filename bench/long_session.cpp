@@ -53,10 +53,7 @@ long status_kb(const char *key)
     return kb;
 }
 
-long heap_kb()
-{
-    return long(mallinfo2().uordblks / 1024);
-}
+long heap_kb() { return long(mallinfo2().uordblks / 1024); }
 
 void settle()
 {
@@ -96,11 +93,10 @@ int main(int argc, char *argv[])
     QPushButton *bits[32];
     for (int i = 0; i < 32; ++i)
         bits[i] = child<QPushButton>(&dialog, QStringLiteral("register_%1").arg(i).toLatin1());
-    QLineEdit *fields[] = {child<QLineEdit>(&dialog, "lineEdit_dec"),
-                           child<QLineEdit>(&dialog, "lineEdit_hex"),
-                           child<QLineEdit>(&dialog, "lineEdit_oct"),
-                           child<QLineEdit>(&dialog, "lineEdit_num"),
-                           child<QLineEdit>(&dialog, "lineEdit_bit_move")};
+    QLineEdit *fields[] = {
+        child<QLineEdit>(&dialog, "lineEdit_dec"), child<QLineEdit>(&dialog, "lineEdit_hex"),
+        child<QLineEdit>(&dialog, "lineEdit_oct"), child<QLineEdit>(&dialog, "lineEdit_num"),
+        child<QLineEdit>(&dialog, "lineEdit_bit_move")};
     const char *buttons[] = {"pushButton_calculate", "pushButton_bit_ml", "pushButton_bit_mr",
                              "pushButton_bit_mL",    "pushButton_bit_mR", "pushButton_clear"};
     const char *radios[] = {"radioButton_bin", "radioButton_oct", "radioButton_dec",
@@ -111,8 +107,8 @@ int main(int argc, char *argv[])
     std::mt19937 rng(1234567);
     settle();
     QTextStream out(stdout);
-    out << "long session: " << actions << " random actions, a contact dialog every "
-        << per_contact << " actions, platform " << QGuiApplication::platformName()
+    out << "long session: " << actions << " random actions, a contact dialog every " << per_contact
+        << " actions, platform " << QGuiApplication::platformName()
         << (no_pixmap_cache ? ", Qt's pixmap cache off" : ", Qt's pixmap cache on (default)")
         << "\n";
     out << QStringLiteral("%1 %2 %3 %4\n")
@@ -122,7 +118,11 @@ int main(int argc, char *argv[])
                .arg(QStringLiteral("heap_kb"), 9);
     QVector<long> rss{status_kb("VmRSS")};
     QVector<long> heap{heap_kb()};
-    out << QStringLiteral("%1 %2 %3 %4\n").arg(0, 8).arg(0, 8).arg(rss.last(), 9).arg(heap.last(), 9);
+    out << QStringLiteral("%1 %2 %3 %4\n")
+               .arg(0, 8)
+               .arg(0, 8)
+               .arg(rss.last(), 9)
+               .arg(heap.last(), 9);
     out.flush();
 
     int dialogs = 0;
@@ -185,20 +185,20 @@ int main(int argc, char *argv[])
     out << "Qt's pixmap cache limit: " << QPixmapCache::cacheLimit() << " kB\n";
     out << "warning boxes closed: " << catcher.boxes.size()
         << ", contact dialogs still alive after closing: " << leftover << "\n";
-    out << "RSS growth  first half: " << rss_first << " kB, second half: " << rss_second
-        << " kB\n";
+    out << "RSS growth  first half: " << rss_first << " kB, second half: " << rss_second << " kB\n";
     out << "heap growth first half: " << heap_first << " kB, second half: " << heap_second
         << " kB\n";
     // Flat: the second half adds less than 1% of the resident size to the
     // heap and to the RSS. With the pixmap cache on, its bounded growth is
     // reported but not held against the program.
-    const bool flat = rss_second * 100 <= rss[mid] && heap_second * 100 <= rss[mid] && leftover == 0;
+    const bool flat =
+        rss_second * 100 <= rss[mid] && heap_second * 100 <= rss[mid] && leftover == 0;
     if (no_pixmap_cache) {
         out << "GOAL 2b memory flat over the long session (beyond Qt's pixmap cache): "
             << (flat ? "MET" : "NOT MET") << "\n";
     } else {
-        out << "second half within 1% of RSS even with Qt's pixmap cache: "
-            << (flat ? "yes" : "no") << "\n";
+        out << "second half within 1% of RSS even with Qt's pixmap cache: " << (flat ? "yes" : "no")
+            << "\n";
         // The cache drops the keys of evicted pixmaps on a 30-second timer;
         // idle past it to see what the session leaves behind.
         out.flush();

@@ -127,7 +127,8 @@ int main(int argc, char **argv)
         else if (arg == "--timeout-ms" && i + 1 < argc)
             timeout_ms = std::strtol(argv[++i], nullptr, 10);
         else {
-            std::fprintf(stderr, "usage: %s [--settle-ms N] [--timeout-ms N] -- program [args...]\n",
+            std::fprintf(stderr,
+                         "usage: %s [--settle-ms N] [--timeout-ms N] -- program [args...]\n",
                          argv[0]);
             return 2;
         }
@@ -219,7 +220,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "mapwait: %s was gone before its memory could be read\n", argv[i]);
         return 3;
     }
-    std::printf("map_ns=%lld cpu_ns=%lld rss_kb=%ld anon_kb=%ld gl=%d\n", mapped - start, cpu_at_map,
-                rss, anon, gl ? 1 : 0);
+    std::printf("map_ns=%lld cpu_ns=%lld rss_kb=%ld anon_kb=%ld gl=%d\n", mapped - start,
+                cpu_at_map, rss, anon, gl ? 1 : 0);
     return 0;
 }

@@ -8,7 +8,4 @@ connect_developer::connect_developer(QWidget *parent)
     setWindowTitle(QString::fromUtf8("关于"));
 }
 
-connect_developer::~connect_developer()
-{
-    delete ui;
-}
+connect_developer::~connect_developer() { delete ui; }

@@ -30,10 +30,7 @@ const Form forms[] = {
     {"copy_decimal", "Copy as decimal", literals::decimal},
 };
 
-void to_clipboard(const QString &text)
-{
-    QGuiApplication::clipboard()->setText(text);
-}
+void to_clipboard(const QString &text) { QGuiApplication::clipboard()->setText(text); }
 
 // Shows the shortcut beside the entry where the platform does so in context
 // menus, as Qt's own text menus do; the menu itself binds no key.

@@ -30,10 +30,7 @@ const QString clear_bit_description = QStringLiteral("clear");
 // Minimise and close only: the window has a fixed size, so no maximise button.
 const Qt::WindowFlags window_hints = Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
 
-QString range_error_text()
-{
-    return QString::fromUtf8("Error：输入超出范围!");
-}
+QString range_error_text() { return QString::fromUtf8("Error：输入超出范围!"); }
 
 QRegExpValidator *make_validator(const QString &pattern, QObject *parent)
 {
@@ -141,10 +138,7 @@ Dialog::Dialog(QWidget *parent)
     }
 }
 
-Dialog::~Dialog()
-{
-    delete ui;
-}
+Dialog::~Dialog() { delete ui; }
 
 void Dialog::update_bin_label(quint32 value)
 {
@@ -387,10 +381,7 @@ void Dialog::on_lineEdit_num_textEdited(const QString &)
 
 void Dialog::on_lineEdit_num_cursorPositionChanged(int, int) {}
 
-void Dialog::on_pushButton_calculate_clicked()
-{
-    calculate();
-}
+void Dialog::on_pushButton_calculate_clicked() { calculate(); }
 
 // Enter in the operand field always reaches the dialog after this signal,
 // and the dialog presses calculate when it is the default button. Calculating
@@ -419,45 +410,24 @@ void Dialog::calculate()
     data_update();
 }
 
-void Dialog::on_radioButton_sub_clicked()
-{
-    ui->pushButton_calculate->setDefault(true);
-}
+void Dialog::on_radioButton_sub_clicked() { ui->pushButton_calculate->setDefault(true); }
 
-void Dialog::on_radioButton_add_clicked()
-{
-    ui->pushButton_calculate->setDefault(true);
-}
+void Dialog::on_radioButton_add_clicked() { ui->pushButton_calculate->setDefault(true); }
 
-void Dialog::on_radioButton_and_clicked()
-{
-    ui->pushButton_calculate->setDefault(true);
-}
+void Dialog::on_radioButton_and_clicked() { ui->pushButton_calculate->setDefault(true); }
 
-void Dialog::on_radioButton_or_clicked()
-{
-    ui->pushButton_calculate->setDefault(true);
-}
+void Dialog::on_radioButton_or_clicked() { ui->pushButton_calculate->setDefault(true); }
 
 void Dialog::on_lineEdit_hex_cursorPositionChanged(int, int)
 {
     ui->pushButton_calculate->setDefault(false);
 }
 
-void Dialog::on_lineEdit_hex_selectionChanged()
-{
-    ui->pushButton_calculate->setDefault(false);
-}
+void Dialog::on_lineEdit_hex_selectionChanged() { ui->pushButton_calculate->setDefault(false); }
 
-void Dialog::on_lineEdit_hex_returnPressed()
-{
-    ui->pushButton_calculate->setDefault(false);
-}
+void Dialog::on_lineEdit_hex_returnPressed() { ui->pushButton_calculate->setDefault(false); }
 
-void Dialog::handleLineEdit()
-{
-    ui->pushButton_calculate->setDefault(false);
-}
+void Dialog::handleLineEdit() { ui->pushButton_calculate->setDefault(false); }
 
 void Dialog::on_pushButton_bit_ml_clicked()
 {
@@ -471,15 +441,9 @@ void Dialog::on_pushButton_bit_mr_clicked()
     data_update();
 }
 
-void Dialog::on_pushButton_bit_mL_clicked()
-{
-    shift_by_count(true);
-}
+void Dialog::on_pushButton_bit_mL_clicked() { shift_by_count(true); }
 
-void Dialog::on_pushButton_bit_mR_clicked()
-{
-    shift_by_count(false);
-}
+void Dialog::on_pushButton_bit_mR_clicked() { shift_by_count(false); }
 
 // A count that is not a number, or is negative, leaves the value alone; the
 // views are redrawn all the same.
@@ -530,9 +494,9 @@ bool start_calculator()
 #ifdef Q_OS_WIN
     return QProcess::startDetached(QStringLiteral("C:\\Windows\\System32\\calc.exe"), {});
 #else
-    static const char *const candidates[] = {"gnome-calculator", "kcalc",     "qalculate-qt",
-                                             "qalculate-gtk",    "galculator", "mate-calc",
-                                             "xcalc"};
+    static const char *const candidates[] = {
+        "gnome-calculator", "kcalc",     "qalculate-qt", "qalculate-gtk",
+        "galculator",       "mate-calc", "xcalc"};
     for (const char *name : candidates) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (!path.isEmpty())

@@ -11,10 +11,7 @@ QString hex_digits(quint32 value)
 
 } // namespace
 
-QString c_hex(quint32 value)
-{
-    return QStringLiteral("0x") + hex_digits(value);
-}
+QString c_hex(quint32 value) { return QStringLiteral("0x") + hex_digits(value); }
 
 QString c_hex_separated(quint32 value)
 {
@@ -28,15 +25,9 @@ QString verilog(quint32 value)
     return QStringLiteral("32'h") + digits.left(4) + QLatin1Char('_') + digits.mid(4);
 }
 
-QString binary(quint32 value)
-{
-    return QStringLiteral("%1").arg(value, 32, 2, QLatin1Char('0'));
-}
+QString binary(quint32 value) { return QStringLiteral("%1").arg(value, 32, 2, QLatin1Char('0')); }
 
-QString decimal(quint32 value)
-{
-    return QString::number(value);
-}
+QString decimal(quint32 value) { return QString::number(value); }
 
 QString bit_mask(int bit)
 {

@@ -6,7 +6,4 @@ MyLineEdit::~MyLineEdit() = default;
 
 // QLineEdit's own handler is skipped on purpose, so a press leaves the text
 // cursor where it was; focus is still given by the toolkit before this runs.
-void MyLineEdit::mousePressEvent(QMouseEvent *)
-{
-    emit cliked();
-}
+void MyLineEdit::mousePressEvent(QMouseEvent *) { emit cliked(); }

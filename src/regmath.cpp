@@ -76,15 +76,9 @@ ShiftCount parse_shift_count(QStringView text)
     return {true, int(r.value)};
 }
 
-quint32 shift_left(quint32 value, int bits)
-{
-    return bits >= 32 ? 0 : value << bits;
-}
+quint32 shift_left(quint32 value, int bits) { return bits >= 32 ? 0 : value << bits; }
 
-quint32 shift_right(quint32 value, int bits)
-{
-    return bits >= 32 ? 0 : value >> bits;
-}
+quint32 shift_right(quint32 value, int bits) { return bits >= 32 ? 0 : value >> bits; }
 
 std::optional<quint32> apply(Operation op, quint32 a, quint32 b)
 {
@@ -111,10 +105,7 @@ int base_for_id(int id)
     return id >= 0 && id < 4 ? bases[id] : 10;
 }
 
-QString to_base(quint32 value, int base)
-{
-    return QString::number(value, base);
-}
+QString to_base(quint32 value, int base) { return QString::number(value, base); }
 
 QString grouped_binary(quint32 value)
 {

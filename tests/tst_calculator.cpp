@@ -171,15 +171,9 @@ private:
     QPushButton *bits[32] = {};
 };
 
-void TestCalculator::initTestCase()
-{
-    debug_lines::install();
-}
+void TestCalculator::initTestCase() { debug_lines::install(); }
 
-void TestCalculator::cleanupTestCase()
-{
-    debug_lines::uninstall();
-}
+void TestCalculator::cleanupTestCase() { debug_lines::uninstall(); }
 
 void TestCalculator::init()
 {
@@ -199,14 +193,12 @@ void TestCalculator::init()
     calc = child<QPushButton>(dialog.get(), "pushButton_calculate");
     clear = child<QPushButton>(dialog.get(), "pushButton_clear");
     for (int i = 0; i < 32; ++i)
-        bits[i] = child<QPushButton>(dialog.get(), qPrintable(QStringLiteral("register_%1").arg(i)));
+        bits[i] =
+            child<QPushButton>(dialog.get(), qPrintable(QStringLiteral("register_%1").arg(i)));
     debug_lines::captured.clear();
 }
 
-void TestCalculator::cleanup()
-{
-    dialog.reset();
-}
+void TestCalculator::cleanup() { dialog.reset(); }
 
 QLineEdit *TestCalculator::valueField(const QString &name) const
 {
@@ -242,10 +234,7 @@ int TestCalculator::baseOfRadio(const QString &name)
     return 10;
 }
 
-void TestCalculator::click(QAbstractButton *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton);
-}
+void TestCalculator::click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 // A radio button reacts only to clicks on its indicator or text.
 void TestCalculator::clickRadio(QRadioButton *button)
@@ -253,10 +242,7 @@ void TestCalculator::clickRadio(QRadioButton *button)
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, radioHitRect(button).center());
 }
 
-void TestCalculator::press(QLineEdit *field)
-{
-    QTest::mouseClick(field, Qt::LeftButton);
-}
+void TestCalculator::press(QLineEdit *field) { QTest::mouseClick(field, Qt::LeftButton); }
 
 void TestCalculator::paste(QLineEdit *field, const QString &text)
 {
@@ -287,8 +273,7 @@ void TestCalculator::verifyFields(const QString &decText, const QString &hexText
 
 void TestCalculator::verifyRendered(quint32 value)
 {
-    verifyFields(QString::number(value, 10), QString::number(value, 16),
-                 QString::number(value, 8));
+    verifyFields(QString::number(value, 10), QString::number(value, 16), QString::number(value, 8));
 }
 
 // `untouched` marks buttons that nothing has restyled since start-up.
@@ -345,8 +330,7 @@ void TestCalculator::bitClick_data()
     for (int bit = 0; bit < 32; ++bit)
         QTest::addRow("bit %d from start-up", bit) << bit << 0u << true << false;
     for (int bit = 0; bit < 32; ++bit)
-        QTest::addRow("bit %d from a5a5a5a5", bit)
-            << bit << 0xa5a5a5a5u << false << (bit % 2 == 1);
+        QTest::addRow("bit %d from a5a5a5a5", bit) << bit << 0xa5a5a5a5u << false << (bit % 2 == 1);
 }
 
 void TestCalculator::bitClick()
@@ -493,15 +477,21 @@ void TestCalculator::directEntryValidator_data()
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("dec refuses letters and signs") << "dec" << "1a2-+ 3." << "123";
-    QTest::newRow("oct refuses 8 and 9") << "oct" << "17891" << "171";
-    QTest::newRow("hex takes both cases, refuses g") << "hex" << "aFgG9x" << "aF9";
-    QTest::newRow("dec stops at 32 digits") << "dec" << QString(33, QLatin1Char('0'))
-                                            << QString(32, QLatin1Char('0'));
-    QTest::newRow("hex stops at 32 digits") << "hex" << QString(34, QLatin1Char('0'))
-                                            << QString(32, QLatin1Char('0'));
-    QTest::newRow("oct stops at 32 digits") << "oct" << QString(40, QLatin1Char('0'))
-                                            << QString(32, QLatin1Char('0'));
+    QTest::newRow("dec refuses letters and signs") << "dec"
+                                                   << "1a2-+ 3."
+                                                   << "123";
+    QTest::newRow("oct refuses 8 and 9") << "oct"
+                                         << "17891"
+                                         << "171";
+    QTest::newRow("hex takes both cases, refuses g") << "hex"
+                                                     << "aFgG9x"
+                                                     << "aF9";
+    QTest::newRow("dec stops at 32 digits")
+        << "dec" << QString(33, QLatin1Char('0')) << QString(32, QLatin1Char('0'));
+    QTest::newRow("hex stops at 32 digits")
+        << "hex" << QString(34, QLatin1Char('0')) << QString(32, QLatin1Char('0'));
+    QTest::newRow("oct stops at 32 digits")
+        << "oct" << QString(40, QLatin1Char('0')) << QString(32, QLatin1Char('0'));
 }
 
 void TestCalculator::directEntryValidator()
@@ -641,13 +631,20 @@ void TestCalculator::typingDigitByDigit_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("keys");
 
-    QTest::newRow("dec 4294967296") << "dec" << "4294967296";
-    QTest::newRow("dec 42949672950") << "dec" << "42949672950";
-    QTest::newRow("dec 99999999999") << "dec" << "99999999999";
-    QTest::newRow("hex nine F") << "hex" << "FFFFFFFFF";
-    QTest::newRow("hex 100000000") << "hex" << "100000000";
-    QTest::newRow("oct 377777777770") << "oct" << "377777777770";
-    QTest::newRow("oct 40000000000") << "oct" << "40000000000";
+    QTest::newRow("dec 4294967296") << "dec"
+                                    << "4294967296";
+    QTest::newRow("dec 42949672950") << "dec"
+                                     << "42949672950";
+    QTest::newRow("dec 99999999999") << "dec"
+                                     << "99999999999";
+    QTest::newRow("hex nine F") << "hex"
+                                << "FFFFFFFFF";
+    QTest::newRow("hex 100000000") << "hex"
+                                   << "100000000";
+    QTest::newRow("oct 377777777770") << "oct"
+                                      << "377777777770";
+    QTest::newRow("oct 40000000000") << "oct"
+                                     << "40000000000";
 }
 
 // Each keystroke is one entry: accepted prefixes stay as typed, a rejected
@@ -825,17 +822,39 @@ void TestCalculator::operandSpacesGroupDigits_data()
     QTest::addColumn<quint32>("start");
     QTest::addColumn<quint32>("expected");
 
-    QTest::newRow("bin 1010 1010 add") << "bin" << "1010 1010" << "add" << 0u << 170u;
-    QTest::newRow("bin 1010 1010 and") << "bin" << "1010 1010" << "and" << kMax << 170u;
-    QTest::newRow("hex dead beef") << "hex" << "dead beef" << "add" << 0u << 0xdeadbeefu;
-    QTest::newRow("hex DEAD BEEF") << "hex" << "DEAD BEEF" << "or" << 0u << 0xdeadbeefu;
-    QTest::newRow("hex f f f f f f f f") << "hex" << "f f f f f f f f" << "add" << 0u << kMax;
-    QTest::newRow("dec 4 294 967 295") << "dec" << "4 294 967 295" << "add" << 0u << kMax;
-    QTest::newRow("dec surrounded") << "dec" << "  12  " << "add" << 30u << 42u;
-    QTest::newRow("oct 377 777") << "oct" << "377 777" << "add" << 0u << 0377777u;
-    QTest::newRow("dec only spaces") << "dec" << "   " << "add" << 77u << 77u;
-    QTest::newRow("dec only spaces and") << "dec" << "   " << "and" << 77u << 0u;
-    QTest::newRow("bin only spaces or") << "bin" << "    " << "or" << 5u << 5u;
+    QTest::newRow("bin 1010 1010 add") << "bin"
+                                       << "1010 1010"
+                                       << "add" << 0u << 170u;
+    QTest::newRow("bin 1010 1010 and") << "bin"
+                                       << "1010 1010"
+                                       << "and" << kMax << 170u;
+    QTest::newRow("hex dead beef") << "hex"
+                                   << "dead beef"
+                                   << "add" << 0u << 0xdeadbeefu;
+    QTest::newRow("hex DEAD BEEF") << "hex"
+                                   << "DEAD BEEF"
+                                   << "or" << 0u << 0xdeadbeefu;
+    QTest::newRow("hex f f f f f f f f") << "hex"
+                                         << "f f f f f f f f"
+                                         << "add" << 0u << kMax;
+    QTest::newRow("dec 4 294 967 295") << "dec"
+                                       << "4 294 967 295"
+                                       << "add" << 0u << kMax;
+    QTest::newRow("dec surrounded") << "dec"
+                                    << "  12  "
+                                    << "add" << 30u << 42u;
+    QTest::newRow("oct 377 777") << "oct"
+                                 << "377 777"
+                                 << "add" << 0u << 0377777u;
+    QTest::newRow("dec only spaces") << "dec"
+                                     << "   "
+                                     << "add" << 77u << 77u;
+    QTest::newRow("dec only spaces and") << "dec"
+                                         << "   "
+                                         << "and" << 77u << 0u;
+    QTest::newRow("bin only spaces or") << "bin"
+                                        << "    "
+                                        << "or" << 5u << 5u;
 }
 
 void TestCalculator::operandSpacesGroupDigits()
@@ -877,35 +896,54 @@ void TestCalculator::oneEnterOneCalculation_data()
     // The hexadecimal text changes length: the redraw takes the default away,
     // so a second Enter does nothing.
     QTest::newRow("32 chars add, hex length grows")
-        << "" << "add" << one32 << "f" << false << 0x10u << 0x10u;
+        << ""
+        << "add" << one32 << "f" << false << 0x10u << 0x10u;
     QTest::newRow("32 chars sub, hex length shrinks")
-        << "" << "sub" << one32 << "100" << false << 0xffu << 0xffu;
+        << ""
+        << "sub" << one32 << "100" << false << 0xffu << 0xffu;
     QTest::newRow("32 chars bin add, hex length grows")
-        << "bin" << "add" << one32 << "ffff" << false << 0x10000u << 0x10000u;
+        << "bin"
+        << "add" << one32 << "ffff" << false << 0x10000u << 0x10000u;
     QTest::newRow("32 chars hex with spaces add")
-        << "hex" << "add" << spaced32 << "ff" << false << 0x100u << 0x100u;
+        << "hex"
+        << "add" << spaced32 << "ff" << false << 0x100u << 0x100u;
     QTest::newRow("32 chars and, hex length shrinks")
-        << "dec" << "and" << QString(29, QLatin1Char('0')) + QStringLiteral("255") << "1ff"
-        << false << 0xffu << 0xffu;
-    QTest::newRow("short add, hex length grows")
-        << "" << "add" << "1" << "f" << false << 0x10u << 0x10u;
+        << "dec"
+        << "and" << QString(29, QLatin1Char('0')) + QStringLiteral("255") << "1ff" << false << 0xffu
+        << 0xffu;
+    QTest::newRow("short add, hex length grows") << ""
+                                                 << "add"
+                                                 << "1"
+                                                 << "f" << false << 0x10u << 0x10u;
     // Same length: calculate stays the default, each Enter calculates once.
     QTest::newRow("32 chars add, hex length kept")
-        << "" << "add" << one32 << "10" << false << 0x11u << 0x12u;
+        << ""
+        << "add" << one32 << "10" << false << 0x11u << 0x12u;
     QTest::newRow("32 chars sub, hex length kept")
-        << "" << "sub" << one32 << "20" << false << 0x1fu << 0x1eu;
+        << ""
+        << "sub" << one32 << "20" << false << 0x1fu << 0x1eu;
     QTest::newRow("32 chars bin add, hex length kept")
-        << "bin" << "add" << one32 << "10" << false << 0x11u << 0x12u;
+        << "bin"
+        << "add" << one32 << "10" << false << 0x11u << 0x12u;
     QTest::newRow("32 chars or, hex length kept")
-        << "oct" << "or" << QString(31, QLatin1Char('0')) + QLatin1Char('7') << "10" << false
-        << 0x17u << 0x17u;
-    QTest::newRow("short add, hex length kept")
-        << "" << "add" << "1" << "10" << false << 0x11u << 0x12u;
-    QTest::newRow("short sub, hex length kept")
-        << "" << "sub" << "3" << "20" << false << 0x1du << 0x1au;
+        << "oct"
+        << "or" << QString(31, QLatin1Char('0')) + QLatin1Char('7') << "10" << false << 0x17u
+        << 0x17u;
+    QTest::newRow("short add, hex length kept") << ""
+                                                << "add"
+                                                << "1"
+                                                << "10" << false << 0x11u << 0x12u;
+    QTest::newRow("short sub, hex length kept") << ""
+                                                << "sub"
+                                                << "3"
+                                                << "20" << false << 0x1du << 0x1au;
     // Calculate not the default: Enter does nothing.
-    QTest::newRow("32 chars, not default") << "" << "add" << one32 << "10" << true << 0x10u << 0x10u;
-    QTest::newRow("short, not default") << "" << "add" << "1" << "10" << true << 0x10u << 0x10u;
+    QTest::newRow("32 chars, not default") << ""
+                                           << "add" << one32 << "10" << true << 0x10u << 0x10u;
+    QTest::newRow("short, not default") << ""
+                                        << "add"
+                                        << "1"
+                                        << "10" << true << 0x10u << 0x10u;
 }
 
 void TestCalculator::oneEnterOneCalculation()
@@ -976,8 +1014,8 @@ void TestCalculator::operatorRadiosMakeCalculateDefault()
     QCOMPARE(calc->isDefault(), defaultAfter);
 
     // With an operation chosen, Enter in the operand field now calculates.
-    const bool isOperation = choice == QLatin1String("add") || choice == QLatin1String("sub")
-                             || choice == QLatin1String("and") || choice == QLatin1String("or");
+    const bool isOperation = choice == QLatin1String("add") || choice == QLatin1String("sub") ||
+                             choice == QLatin1String("and") || choice == QLatin1String("or");
     if (isOperation) {
         num->setFocus();
         QTest::keyClick(num, Qt::Key_Return);
@@ -1068,13 +1106,23 @@ void TestCalculator::operandValidator_data()
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("start-up decimal refuses space") << "" << "1 2a-+3" << "123";
-    QTest::newRow("decimal") << "dec" << "1 2a-+3" << "1 23";
-    QTest::newRow("binary") << "bin" << "10 2 01x9" << "10  01";
-    QTest::newRow("octal") << "oct" << "17 89 70" << "17  70";
-    QTest::newRow("hexadecimal") << "hex" << "aF 9gG-Z0x" << "aF 90";
-    QTest::newRow("start-up 33 digits") << "" << QString(33, QLatin1Char('0'))
-                                        << QString(32, QLatin1Char('0'));
+    QTest::newRow("start-up decimal refuses space") << ""
+                                                    << "1 2a-+3"
+                                                    << "123";
+    QTest::newRow("decimal") << "dec"
+                             << "1 2a-+3"
+                             << "1 23";
+    QTest::newRow("binary") << "bin"
+                            << "10 2 01x9"
+                            << "10  01";
+    QTest::newRow("octal") << "oct"
+                           << "17 89 70"
+                           << "17  70";
+    QTest::newRow("hexadecimal") << "hex"
+                                 << "aF 9gG-Z0x"
+                                 << "aF 90";
+    QTest::newRow("start-up 33 digits")
+        << "" << QString(33, QLatin1Char('0')) << QString(32, QLatin1Char('0'));
     QTest::newRow("binary 33 characters")
         << "bin" << QString(33, QLatin1Char('1')) << QString(32, QLatin1Char('1'));
     QTest::newRow("hex 33 characters with spaces")
@@ -1102,11 +1150,16 @@ void TestCalculator::operandTyping_data()
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("keys");
 
-    QTest::newRow("dec 4294967295 then 5") << "dec" << "42949672955";
-    QTest::newRow("dec 99999999999") << "dec" << "99999999999";
-    QTest::newRow("hex nine F") << "hex" << "FFFFFFFFF";
-    QTest::newRow("hex upper and lower") << "hex" << "aBcD eF01 2";
-    QTest::newRow("oct 37777777777 then 7") << "oct" << "377777777777";
+    QTest::newRow("dec 4294967295 then 5") << "dec"
+                                           << "42949672955";
+    QTest::newRow("dec 99999999999") << "dec"
+                                     << "99999999999";
+    QTest::newRow("hex nine F") << "hex"
+                                << "FFFFFFFFF";
+    QTest::newRow("hex upper and lower") << "hex"
+                                         << "aBcD eF01 2";
+    QTest::newRow("oct 37777777777 then 7") << "oct"
+                                            << "377777777777";
     QTest::newRow("bin 32 ones") << "bin" << QString(32, QLatin1Char('1'));
 }
 
@@ -1148,11 +1201,26 @@ void TestCalculator::operandRestoredAfterSwitchOrClear_data()
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("switch to hex") << "255" << "hex" << "123456789" << "ff";
-    QTest::newRow("switch to oct") << "255" << "oct" << "77777777777" << "377";
-    QTest::newRow("switch to dec again") << "255" << "dec" << "4294967296" << "255";
-    QTest::newRow("clear all") << "77" << "clear" << "99999999999" << "77";
-    QTest::newRow("deleted all") << "77" << "erase" << "99999999999" << "0";
+    QTest::newRow("switch to hex") << "255"
+                                   << "hex"
+                                   << "123456789"
+                                   << "ff";
+    QTest::newRow("switch to oct") << "255"
+                                   << "oct"
+                                   << "77777777777"
+                                   << "377";
+    QTest::newRow("switch to dec again") << "255"
+                                         << "dec"
+                                         << "4294967296"
+                                         << "255";
+    QTest::newRow("clear all") << "77"
+                               << "clear"
+                               << "99999999999"
+                               << "77";
+    QTest::newRow("deleted all") << "77"
+                                 << "erase"
+                                 << "99999999999"
+                                 << "0";
 }
 
 void TestCalculator::operandRestoredAfterSwitchOrClear()
@@ -1191,19 +1259,29 @@ void TestCalculator::operandDebugLinePerEdit_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QStringList>("lines");
 
-    QTest::newRow("typing") << "" << "type 123" << QStringList{"1", "12", "123"};
-    QTest::newRow("backspace") << "123" << "backspace" << QStringList{"12"};
-    QTest::newRow("select all and delete") << "123" << "erase" << QStringList{"0"};
-    QTest::newRow("paste accepted") << "7" << "paste 4294967295" << QStringList{"4294967295"};
-    QTest::newRow("paste rejected shows rejected value")
-        << "7" << "paste 4294967301" << QStringList{"5"};
-    QTest::newRow("paste 2^32") << "7" << "paste 4294967296" << QStringList{"0"};
-    QTest::newRow("refused character") << "7" << "type a" << QStringList{};
+    QTest::newRow("typing") << ""
+                            << "type 123" << QStringList{"1", "12", "123"};
+    QTest::newRow("backspace") << "123"
+                               << "backspace" << QStringList{"12"};
+    QTest::newRow("select all and delete") << "123"
+                                           << "erase" << QStringList{"0"};
+    QTest::newRow("paste accepted") << "7"
+                                    << "paste 4294967295" << QStringList{"4294967295"};
+    QTest::newRow("paste rejected shows rejected value") << "7"
+                                                         << "paste 4294967301" << QStringList{"5"};
+    QTest::newRow("paste 2^32") << "7"
+                                << "paste 4294967296" << QStringList{"0"};
+    QTest::newRow("refused character") << "7"
+                                       << "type a" << QStringList{};
     QTest::newRow("33rd character") << QString(32, QLatin1Char('0')) << "type 1" << QStringList{};
-    QTest::newRow("base switch") << "7" << "radio" << QStringList{};
-    QTest::newRow("clear all") << "7" << "clear" << QStringList{};
-    QTest::newRow("calculation") << "7" << "calculate" << QStringList{};
-    QTest::newRow("value entry") << "7" << "dec" << QStringList{};
+    QTest::newRow("base switch") << "7"
+                                 << "radio" << QStringList{};
+    QTest::newRow("clear all") << "7"
+                               << "clear" << QStringList{};
+    QTest::newRow("calculation") << "7"
+                                 << "calculate" << QStringList{};
+    QTest::newRow("value entry") << "7"
+                                 << "dec" << QStringList{};
 }
 
 void TestCalculator::operandDebugLinePerEdit()
@@ -1274,10 +1352,14 @@ void TestCalculator::calculation_data()
     ok("or empty", "or", 0x1234u, "", 0x1234u);
     ok("or 15", "or", 0xf0000000u, "15", 0xf000000fu);
     ok("or max", "or", 0, "4294967295", kMax);
-    QTest::newRow("hex ff plus 1") << "add" << "hex" << 1u << "ff" << false << 0x100u;
-    QTest::newRow("hex FFFFFFFF plus 1") << "add" << "hex" << 1u << "FFFFFFFF" << true << 1u;
-    QTest::newRow("bin 1 minus from 0") << "sub" << "bin" << 0u << "1" << true << 0u;
-    QTest::newRow("oct 17 and") << "and" << "oct" << 0xffu << "17" << false << 0xfu;
+    QTest::newRow("hex ff plus 1") << "add"
+                                   << "hex" << 1u << "ff" << false << 0x100u;
+    QTest::newRow("hex FFFFFFFF plus 1") << "add"
+                                         << "hex" << 1u << "FFFFFFFF" << true << 1u;
+    QTest::newRow("bin 1 minus from 0") << "sub"
+                                        << "bin" << 0u << "1" << true << 0u;
+    QTest::newRow("oct 17 and") << "and"
+                                << "oct" << 0xffu << "17" << false << 0xfu;
 }
 
 // A refused add or subtract shows the warning box and changes nothing, not
@@ -1487,9 +1569,12 @@ void TestCalculator::clearAll_data()
     QTest::addColumn<QString>("op");
     QTest::addColumn<bool>("withError");
 
-    QTest::newRow("decimal add") << "" << "" << false;
-    QTest::newRow("hex sub with error") << "hex" << "sub" << true;
-    QTest::newRow("bin or") << "bin" << "or" << false;
+    QTest::newRow("decimal add") << ""
+                                 << "" << false;
+    QTest::newRow("hex sub with error") << "hex"
+                                        << "sub" << true;
+    QTest::newRow("bin or") << "bin"
+                            << "or" << false;
 }
 
 // Clearing empties the value fields instead of showing 0 and keeps the

@@ -165,10 +165,7 @@ private slots:
     void bitDescriptionsFollowValue();
 };
 
-void TestExtras::init()
-{
-    QGuiApplication::clipboard()->setText(QStringLiteral("sentinel"));
-}
+void TestExtras::init() { QGuiApplication::clipboard()->setText(QStringLiteral("sentinel")); }
 
 void TestExtras::literalForms_data()
 {

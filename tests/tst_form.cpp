@@ -27,21 +27,12 @@ Q_DECLARE_METATYPE(Qt::MouseButton)
 
 namespace {
 
-QString utf8(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+QString utf8(const char *text) { return QString::fromUtf8(text); }
 
 // x of the bit button at position k (0 = rightmost) of its row.
-int bit_button_x(int k)
-{
-    return 550 - 30 * k - 20 * (k / 4);
-}
+int bit_button_x(int k) { return 550 - 30 * k - 20 * (k / 4); }
 
-QString bit_button_name(int bit)
-{
-    return QStringLiteral("register_%1").arg(bit);
-}
+QString bit_button_name(int bit) { return QStringLiteral("register_%1").arg(bit); }
 
 QString bit_label_name(int bit)
 {
@@ -119,8 +110,11 @@ QVector<FormWidget> all_form_widgets()
         const int x = bit_button_x(bit % 16);
         const int y = bit < 16 ? 130 : 70;
         widgets.append({names[2 * bit].constData(), "QPushButton", "Dialog", {x, y, 25, 30}, "0"});
-        widgets.append({names[2 * bit + 1].constData(), "QLabel", "Dialog",
-                        {x + 10, y - 20, 16, 20}, captions[bit].constData()});
+        widgets.append({names[2 * bit + 1].constData(),
+                        "QLabel",
+                        "Dialog",
+                        {x + 10, y - 20, 16, 20},
+                        captions[bit].constData()});
     }
     for (const FormWidget &w : other_widgets)
         widgets.append(w);
@@ -296,12 +290,10 @@ void TestForm::initialValues()
 
     auto *bin = child<QLabel>(&dialog, "label_bin");
     QCOMPARE(bin->text(), utf8("0000 0000 0000 0000 0000 0000 0000 0000"));
-    QCOMPARE(bin->textInteractionFlags(),
-             Qt::TextInteractionFlags(Qt::TextSelectableByMouse));
+    QCOMPARE(bin->textInteractionFlags(), Qt::TextInteractionFlags(Qt::TextSelectableByMouse));
 
     for (int bit = 0; bit < 32; ++bit)
-        QCOMPARE(child<QPushButton>(&dialog, qPrintable(bit_button_name(bit)))->text(),
-                 utf8("0"));
+        QCOMPARE(child<QPushButton>(&dialog, qPrintable(bit_button_name(bit)))->text(), utf8("0"));
 
     QVERIFY(child<QRadioButton>(&dialog, "radioButton_dec")->isChecked());
     QVERIFY(!child<QRadioButton>(&dialog, "radioButton_bin")->isChecked());
@@ -398,23 +390,50 @@ void TestForm::validators_data()
 
     const QString zeros31(31, QLatin1Char('0'));
 
-    QTest::newRow("dec 33rd digit") << "lineEdit_dec" << "" << zeros31 + "12" << zeros31 + "1";
-    QTest::newRow("dec letters") << "lineEdit_dec" << "" << "1a2F3" << "123";
-    QTest::newRow("dec space and signs") << "lineEdit_dec" << "" << "-1 +2." << "12";
-    QTest::newRow("oct 8 and 9") << "lineEdit_oct" << "" << "18927" << "127";
-    QTest::newRow("oct 33rd digit") << "lineEdit_oct" << "" << zeros31 + "76" << zeros31 + "7";
-    QTest::newRow("hex both cases") << "lineEdit_hex" << "" << "aBcDeF" << "aBcDeF";
-    QTest::newRow("hex g") << "lineEdit_hex" << "" << "1g2G3" << "123";
-    QTest::newRow("hex A as 32nd digit") << "lineEdit_hex" << "" << zeros31 + "Ab"
-                                         << zeros31 + "A";
-    QTest::newRow("num 33rd digit") << "lineEdit_num" << "" << zeros31 + "12" << zeros31 + "1";
-    QTest::newRow("num letter") << "lineEdit_num" << "" << "1a2" << "12";
-    QTest::newRow("num space before any base click") << "lineEdit_num" << "" << "12 34"
+    QTest::newRow("dec 33rd digit") << "lineEdit_dec"
+                                    << "" << zeros31 + "12" << zeros31 + "1";
+    QTest::newRow("dec letters") << "lineEdit_dec"
+                                 << ""
+                                 << "1a2F3"
+                                 << "123";
+    QTest::newRow("dec space and signs") << "lineEdit_dec"
+                                         << ""
+                                         << "-1 +2."
+                                         << "12";
+    QTest::newRow("oct 8 and 9") << "lineEdit_oct"
+                                 << ""
+                                 << "18927"
+                                 << "127";
+    QTest::newRow("oct 33rd digit") << "lineEdit_oct"
+                                    << "" << zeros31 + "76" << zeros31 + "7";
+    QTest::newRow("hex both cases") << "lineEdit_hex"
+                                    << ""
+                                    << "aBcDeF"
+                                    << "aBcDeF";
+    QTest::newRow("hex g") << "lineEdit_hex"
+                           << ""
+                           << "1g2G3"
+                           << "123";
+    QTest::newRow("hex A as 32nd digit") << "lineEdit_hex"
+                                         << "" << zeros31 + "Ab" << zeros31 + "A";
+    QTest::newRow("num 33rd digit") << "lineEdit_num"
+                                    << "" << zeros31 + "12" << zeros31 + "1";
+    QTest::newRow("num letter") << "lineEdit_num"
+                                << ""
+                                << "1a2"
+                                << "12";
+    QTest::newRow("num space before any base click") << "lineEdit_num"
+                                                     << ""
+                                                     << "12 34"
                                                      << "1234";
-    QTest::newRow("num space after decimal click") << "lineEdit_num" << "radioButton_dec"
-                                                   << "12 34" << "12 34";
-    QTest::newRow("num space after hex click") << "lineEdit_num" << "radioButton_hex"
-                                               << "ab CDg" << "ab CD";
+    QTest::newRow("num space after decimal click") << "lineEdit_num"
+                                                   << "radioButton_dec"
+                                                   << "12 34"
+                                                   << "12 34";
+    QTest::newRow("num space after hex click") << "lineEdit_num"
+                                               << "radioButton_hex"
+                                               << "ab CDg"
+                                               << "ab CD";
 }
 
 void TestForm::validators()
@@ -628,18 +647,18 @@ void TestForm::stackingOrder()
         expected << bit_button_name(bit) << bit_label_name(bit);
     for (const FormWidget &w : other_widgets) {
         const QString name = QString::fromLatin1(w.name);
-        if (qstrcmp(w.parent, "Dialog") == 0 && name != QLatin1String("groupBox")
-            && name != QLatin1String("groupBox_3"))
+        if (qstrcmp(w.parent, "Dialog") == 0 && name != QLatin1String("groupBox") &&
+            name != QLatin1String("groupBox_3"))
             expected << name;
     }
 
     Dialog dialog;
     const QStringList stacking = direct_child_widget_names(&dialog);
     QCOMPARE(stacking, expected);
-    QVERIFY(stacking.indexOf(QStringLiteral("groupBox_oct"))
-            > stacking.indexOf(QStringLiteral("groupBox_3")));
-    QVERIFY(stacking.indexOf(QStringLiteral("register_0"))
-            > stacking.indexOf(QStringLiteral("groupBox")));
+    QVERIFY(stacking.indexOf(QStringLiteral("groupBox_oct")) >
+            stacking.indexOf(QStringLiteral("groupBox_3")));
+    QVERIFY(stacking.indexOf(QStringLiteral("register_0")) >
+            stacking.indexOf(QStringLiteral("groupBox")));
 }
 
 void TestForm::childCreationOrder_data()
@@ -647,14 +666,15 @@ void TestForm::childCreationOrder_data()
     QTest::addColumn<QString>("parent");
     QTest::addColumn<QStringList>("children");
 
-    QTest::newRow("groupBox_oct")
-        << "groupBox_oct"
-        << QStringList{"radioButton_bin", "radioButton_oct", "radioButton_dec", "radioButton_hex"};
-    QTest::newRow("groupBox_3")
-        << "groupBox_3" << QStringList{"groupBox_2", "lineEdit_num", "pushButton_calculate"};
-    QTest::newRow("groupBox_2")
-        << "groupBox_2"
-        << QStringList{"radioButton_add", "radioButton_sub", "radioButton_and", "radioButton_or"};
+    QTest::newRow("groupBox_oct") << "groupBox_oct"
+                                  << QStringList{"radioButton_bin", "radioButton_oct",
+                                                 "radioButton_dec", "radioButton_hex"};
+    QTest::newRow("groupBox_3") << "groupBox_3"
+                                << QStringList{"groupBox_2", "lineEdit_num",
+                                               "pushButton_calculate"};
+    QTest::newRow("groupBox_2") << "groupBox_2"
+                                << QStringList{"radioButton_add", "radioButton_sub",
+                                               "radioButton_and", "radioButton_or"};
     QTest::newRow("groupBox_4") << "groupBox_4"
                                 << QStringList{"lineEdit_bit_move", "pushButton_bit_ml",
                                                "pushButton_bit_mr", "pushButton_bit_mL",
@@ -717,9 +737,9 @@ void TestForm::slotTable_data()
 
     int index = 0;
     for (int bit = 0; bit < 32; ++bit, ++index) {
-        QTest::addRow("%d", index) << index << QByteArray("on_register_" + QByteArray::number(bit)
-                                                          + "_clicked()")
-                                   << QByteArray() << QMetaMethod::Private;
+        QTest::addRow("%d", index)
+            << index << QByteArray("on_register_" + QByteArray::number(bit) + "_clicked()")
+            << QByteArray() << QMetaMethod::Private;
     }
     const struct
     {
@@ -758,10 +778,9 @@ void TestForm::slotTable_data()
         {"handleLineEdit()", ""},
     };
     for (const auto &slot : rest) {
-        const QMetaMethod::Access access =
-            index == 61 ? QMetaMethod::Public : QMetaMethod::Private;
-        QTest::addRow("%d", index) << index << QByteArray(slot.signature)
-                                   << QByteArray(slot.parameterNames) << access;
+        const QMetaMethod::Access access = index == 61 ? QMetaMethod::Public : QMetaMethod::Private;
+        QTest::addRow("%d", index)
+            << index << QByteArray(slot.signature) << QByteArray(slot.parameterNames) << access;
         ++index;
     }
     QCOMPARE(index, 62);
@@ -801,12 +820,21 @@ void TestForm::renderings_data()
     QTest::addColumn<QString>("oct");
     QTest::addColumn<QString>("bin");
 
-    QTest::newRow("0") << "0" << "0" << "0" << "0000 0000 0000 0000 0000 0000 0000 0000";
-    QTest::newRow("4294967295") << "4294967295" << "ffffffff" << "37777777777"
+    QTest::newRow("0") << "0"
+                       << "0"
+                       << "0"
+                       << "0000 0000 0000 0000 0000 0000 0000 0000";
+    QTest::newRow("4294967295") << "4294967295"
+                                << "ffffffff"
+                                << "37777777777"
                                 << "1111 1111 1111 1111 1111 1111 1111 1111";
-    QTest::newRow("2147483648") << "2147483648" << "80000000" << "20000000000"
+    QTest::newRow("2147483648") << "2147483648"
+                                << "80000000"
+                                << "20000000000"
                                 << "1000 0000 0000 0000 0000 0000 0000 0000";
-    QTest::newRow("305419896") << "305419896" << "12345678" << "2215053170"
+    QTest::newRow("305419896") << "305419896"
+                               << "12345678"
+                               << "2215053170"
                                << "0001 0010 0011 0100 0101 0110 0111 1000";
 }
 
@@ -841,7 +869,8 @@ void TestForm::renderings()
         const QChar digit = bin.at(38 - bit - (bit / 4));
         QCOMPARE(digit, set ? QLatin1Char('1') : QLatin1Char('0'));
         QCOMPARE(button->text(), set ? utf8("1") : utf8("0"));
-        QCOMPARE(button->styleSheet(), set ? utf8("background: rgb(118,118,118)") : utf8("Default"));
+        QCOMPARE(button->styleSheet(),
+                 set ? utf8("background: rgb(118,118,118)") : utf8("Default"));
     }
 }
 

@@ -32,12 +32,24 @@ QString junk_32k()
         state = state * 1664525u + 1013904223u;
         const quint32 r = state >> 8;
         switch (r % 6) {
-        case 0: text.append(QChar(ushort(0x20 + r / 6 % 95))); break;   // printable ASCII
-        case 1: text.append(QChar(ushort(r / 6 % 32))); break;          // C0 controls, \0 too
-        case 2: text.append(QChar(ushort(0x4e00 + r / 6 % 0x5000))); break; // CJK
-        case 3: text.append(QChar(ushort(0x0660 + r / 6 % 10))); break;  // Arabic-Indic digits
-        case 4: text.append(QChar(ushort(0xff10 + r / 6 % 10))); break;  // full-width digits
-        default: text.append(QChar(ushort(0x2000 + r / 6 % 0x800))); break; // punctuation, symbols
+        case 0:
+            text.append(QChar(ushort(0x20 + r / 6 % 95)));
+            break; // printable ASCII
+        case 1:
+            text.append(QChar(ushort(r / 6 % 32)));
+            break; // C0 controls, \0 too
+        case 2:
+            text.append(QChar(ushort(0x4e00 + r / 6 % 0x5000)));
+            break; // CJK
+        case 3:
+            text.append(QChar(ushort(0x0660 + r / 6 % 10)));
+            break; // Arabic-Indic digits
+        case 4:
+            text.append(QChar(ushort(0xff10 + r / 6 % 10)));
+            break; // full-width digits
+        default:
+            text.append(QChar(ushort(0x2000 + r / 6 % 0x800)));
+            break; // punctuation, symbols
         }
     }
     return text;
@@ -197,8 +209,8 @@ void TestHostile::validated_field_refuses_paste_data()
     QTest::addColumn<QString>("payload");
     for (const char *field : {"lineEdit_dec", "lineEdit_hex", "lineEdit_oct", "lineEdit_num"}) {
         for (const auto &payload : refused_payloads())
-            QTest::addRow("%s, %s", field, payload.first) << QString::fromLatin1(field)
-                                                          << payload.second;
+            QTest::addRow("%s, %s", field, payload.first)
+                << QString::fromLatin1(field) << payload.second;
     }
 }
 
@@ -236,8 +248,8 @@ void TestHostile::shift_count_takes_junk_but_shifts_nothing_data()
     QTest::addColumn<QString>("payload");
     for (const auto &payload : refused_payloads()) {
         // Digits with white space around them are a count in this field.
-        if (qstrcmp(payload.first, "32 KiB of 7s") != 0
-            && qstrcmp(payload.first, "digits and a newline") != 0)
+        if (qstrcmp(payload.first, "32 KiB of 7s") != 0 &&
+            qstrcmp(payload.first, "digits and a newline") != 0)
             QTest::newRow(payload.first) << payload.second;
     }
     QTest::newRow("controls only") << QStringLiteral("\t\n\x1b\x7f") + QChar(ushort(0));
@@ -271,8 +283,8 @@ void TestHostile::operand_of_spaces_is_zero_data()
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("operation");
     QTest::addColumn<quint32>("expected");
-    for (const char *base : {"radioButton_bin", "radioButton_oct", "radioButton_dec",
-                             "radioButton_hex"}) {
+    for (const char *base :
+         {"radioButton_bin", "radioButton_oct", "radioButton_dec", "radioButton_hex"}) {
         QTest::addRow("%s, add", base) << base << "radioButton_add" << start_value;
         QTest::addRow("%s, sub", base) << base << "radioButton_sub" << start_value;
         QTest::addRow("%s, or", base) << base << "radioButton_or" << start_value;
@@ -316,8 +328,8 @@ void TestHostile::forty_digit_shift_count_data()
         QTest::addRow("%s, 40 digits in spaces", button)
             << button << QLatin1Char(' ') + digits + QLatin1Char(' ') << 0u;
         QTest::addRow("%s, 40 nines", button) << button << QString(40, QLatin1Char('9')) << 0u;
-        QTest::addRow("%s, -40 digits", button) << button << QLatin1Char('-') + digits
-                                                << start_value;
+        QTest::addRow("%s, -40 digits", button)
+            << button << QLatin1Char('-') + digits << start_value;
     }
 }
 
@@ -350,8 +362,8 @@ void TestHostile::calculator_button_hammered()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\necho run >> '" + log.toLocal8Bit() + "'\n");
     }
-    QVERIFY(QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                              | QFileDevice::ExeOwner));
+    QVERIFY(QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner));
     const QByteArray old_path = qgetenv("PATH");
     qputenv("PATH", bin.path().toLocal8Bit() + ':' + old_path);
 

@@ -117,8 +117,8 @@ struct Model
     QString dec, hex, oct;
     QString caption[32];
     QString style[32]; // empty until something styles the button
-    int baseId = 2; // bin 0, oct 1, dec 2, hex 3
-    int opId = 0;   // add 0, sub 1, and 2, or 3
+    int baseId = 2;    // bin 0, oct 1, dec 2, hex 3
+    int opId = 0;      // add 0, sub 1, and 2, or 3
     bool operandSpaces = false;
     QString num;
     quint32 numValue = 0;
@@ -307,15 +307,9 @@ private:
     QRadioButton *opRadios[4] = {};
 };
 
-void TestRandomSession::initTestCase()
-{
-    debug_lines::install();
-}
+void TestRandomSession::initTestCase() { debug_lines::install(); }
 
-void TestRandomSession::cleanupTestCase()
-{
-    debug_lines::uninstall();
-}
+void TestRandomSession::cleanupTestCase() { debug_lines::uninstall(); }
 
 QLineEdit *TestRandomSession::valueField(int which, int *base)
 {
@@ -357,9 +351,25 @@ QString TestRandomSession::randomNumber(int base, bool operand)
 
 QString TestRandomSession::randomCount()
 {
-    static const char *const samples[] = {"", "abc", "-1", "-0", "+3", " 7 ", "32", "33",
-                                          "35", "-32", "1 2", "3x", "+", "-", "99999999999999999999",
-                                          "4294967296", "-99999999999999999999", " +31", "0",
+    static const char *const samples[] = {"",
+                                          "abc",
+                                          "-1",
+                                          "-0",
+                                          "+3",
+                                          " 7 ",
+                                          "32",
+                                          "33",
+                                          "35",
+                                          "-32",
+                                          "1 2",
+                                          "3x",
+                                          "+",
+                                          "-",
+                                          "99999999999999999999",
+                                          "4294967296",
+                                          "-99999999999999999999",
+                                          " +31",
+                                          "0",
                                           "031"};
     if (chance(40))
         return QString::fromLatin1(samples[pick(int(sizeof samples / sizeof *samples))]);
@@ -492,8 +502,8 @@ QString TestRandomSession::nextAction()
         QString text = randomNumber(base, true);
         // Complete 32-character entries are the ones that emit returnPressed.
         if (chance(30) && text.size() < 32)
-            text = QString(32 - text.size(), chance(50) ? QLatin1Char('0') : QLatin1Char(' '))
-                   + text;
+            text =
+                QString(32 - text.size(), chance(50) ? QLatin1Char('0') : QLatin1Char(' ')) + text;
         pasteInto(num, text, base, model.operandSpaces, true);
         return QStringLiteral("paste '%1' over lineEdit_num").arg(text);
     }
@@ -528,8 +538,7 @@ QString TestRandomSession::nextAction()
         calculateBy([field] { QTest::keyClick(field, Qt::Key_Return); },
                     calcDefault && !completeHex);
         return QStringLiteral("Enter in %1 (calculate %2default, operand '%3')")
-            .arg(field->objectName(), calcDefault ? QString() : QStringLiteral("not "),
-                 model.num);
+            .arg(field->objectName(), calcDefault ? QString() : QStringLiteral("not "), model.num);
     }
     if (r < 910) {
         const int which = pick(2);
@@ -597,8 +606,9 @@ QString TestRandomSession::mismatch() const
         return differs("warning boxes", QString::number(catcher->boxes.size()),
                        QString::number(model.boxes));
     for (const MessageBoxCatcher::Box &box : catcher->boxes) {
-        if (box.title != QString::fromUtf8("警告") || box.text != QString::fromUtf8("计算结果超出范围")
-            || box.parent != dialog || box.buttons != QMessageBox::StandardButtons(QMessageBox::Ok))
+        if (box.title != QString::fromUtf8("警告") ||
+            box.text != QString::fromUtf8("计算结果超出范围") || box.parent != dialog ||
+            box.buttons != QMessageBox::StandardButtons(QMessageBox::Ok))
             return differs("warning box", box.title + QLatin1Char('/') + box.text, QString());
     }
     return QString();

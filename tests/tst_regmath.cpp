@@ -15,10 +15,7 @@ Q_DECLARE_METATYPE(regmath::Operation)
 
 namespace {
 
-QString repeated(char c, int count)
-{
-    return QString(count, QLatin1Char(c));
-}
+QString repeated(char c, int count) { return QString(count, QLatin1Char(c)); }
 
 // Left-pads with zeros to `width` characters.
 QString zero_padded(const QString &digits, int width)
@@ -93,8 +90,7 @@ void TestRegmath::parseRegister_data()
     QTest::newRow("oct 0xffffffff") << "37777777777" << 8 << Parse::Ok << 0xffffffffu;
     QTest::newRow("oct 2^32") << "40000000000" << 8 << Parse::OutOfRange << 0u;
     QTest::newRow("oct 2^32+7") << "40000000007" << 8 << Parse::OutOfRange << 7u;
-    QTest::newRow("oct 32 chars leading zeros")
-        << zero_padded("777", 32) << 8 << Parse::Ok << 511u;
+    QTest::newRow("oct 32 chars leading zeros") << zero_padded("777", 32) << 8 << Parse::Ok << 511u;
     QTest::newRow("oct digit 8") << "18" << 8 << Parse::NotANumber << 0u;
     QTest::newRow("oct digit 9") << "9" << 8 << Parse::NotANumber << 0u;
     QTest::newRow("oct empty") << "" << 8 << Parse::Ok << 0u;
@@ -108,16 +104,15 @@ void TestRegmath::parseRegister_data()
     QTest::newRow("dec 2^32") << "4294967296" << 10 << Parse::OutOfRange << 0u;
     QTest::newRow("dec 2^32+1") << "4294967297" << 10 << Parse::OutOfRange << 1u;
     QTest::newRow("dec 11 digits") << "12345678901" << 10 << Parse::OutOfRange << 3755744309u;
-    QTest::newRow("dec twenty nines") << repeated('9', 20) << 10 << Parse::OutOfRange
-                                      << 1661992959u;
-    QTest::newRow("dec int64 max") << "9223372036854775807" << 10 << Parse::OutOfRange
-                                   << 0xffffffffu;
+    QTest::newRow("dec twenty nines")
+        << repeated('9', 20) << 10 << Parse::OutOfRange << 1661992959u;
+    QTest::newRow("dec int64 max")
+        << "9223372036854775807" << 10 << Parse::OutOfRange << 0xffffffffu;
     QTest::newRow("dec int64 max+1") << "9223372036854775808" << 10 << Parse::OutOfRange << 0u;
-    QTest::newRow("dec uint64 max") << "18446744073709551615" << 10 << Parse::OutOfRange
-                                    << 0xffffffffu;
+    QTest::newRow("dec uint64 max")
+        << "18446744073709551615" << 10 << Parse::OutOfRange << 0xffffffffu;
     QTest::newRow("dec 2^64") << "18446744073709551616" << 10 << Parse::OutOfRange << 0u;
-    QTest::newRow("dec forty nines") << repeated('9', 40) << 10 << Parse::OutOfRange
-                                     << 0xffffffffu;
+    QTest::newRow("dec forty nines") << repeated('9', 40) << 10 << Parse::OutOfRange << 0xffffffffu;
     QTest::newRow("dec 32 chars leading zeros")
         << zero_padded("4294967295", 32) << 10 << Parse::Ok << 0xffffffffu;
     QTest::newRow("dec 32 zeros") << repeated('0', 32) << 10 << Parse::Ok << 0u;
@@ -129,8 +124,8 @@ void TestRegmath::parseRegister_data()
     QTest::newRow("dec plus") << "+1" << 10 << Parse::NotANumber << 0u;
     QTest::newRow("dec point") << "1.5" << 10 << Parse::NotANumber << 0u;
     QTest::newRow("dec inner space") << "1 2" << 10 << Parse::NotANumber << 0u;
-    QTest::newRow("dec full-width digit") << QString::fromUtf8("１") << 10 << Parse::NotANumber
-                                          << 0u;
+    QTest::newRow("dec full-width digit")
+        << QString::fromUtf8("１") << 10 << Parse::NotANumber << 0u;
 
     // Hexadecimal.
     QTest::newRow("hex 0") << "0" << 16 << Parse::Ok << 0u;
@@ -296,16 +291,13 @@ void TestRegmath::apply_data()
     QTest::newRow("sub 0-0") << Operation::Subtract << 0u << 0u << true << 0u;
     QTest::newRow("sub 0-1") << Operation::Subtract << 0u << 1u << false << 0u;
     QTest::newRow("sub max-1") << Operation::Subtract << 0xffffffffu << 1u << true << 0xfffffffeu;
-    QTest::newRow("sub max-max") << Operation::Subtract << 0xffffffffu << 0xffffffffu << true
-                                 << 0u;
+    QTest::newRow("sub max-max") << Operation::Subtract << 0xffffffffu << 0xffffffffu << true << 0u;
     QTest::newRow("sub 0-max") << Operation::Subtract << 0u << 0xffffffffu << false << 0u;
     QTest::newRow("and") << Operation::And << 0xff00ff00u << 0x0ff00ff0u << true << 0x0f000f00u;
-    QTest::newRow("and max") << Operation::And << 0xffffffffu << 0x80000001u << true
-                             << 0x80000001u;
+    QTest::newRow("and max") << Operation::And << 0xffffffffu << 0x80000001u << true << 0x80000001u;
     QTest::newRow("and 0") << Operation::And << 0xffffffffu << 0u << true << 0u;
     QTest::newRow("or") << Operation::Or << 0xff00ff00u << 0x0ff00ff0u << true << 0xfff0fff0u;
-    QTest::newRow("or max") << Operation::Or << 0x12345678u << 0xffffffffu << true
-                            << 0xffffffffu;
+    QTest::newRow("or max") << Operation::Or << 0x12345678u << 0xffffffffu << true << 0xffffffffu;
     QTest::newRow("or 0") << Operation::Or << 0u << 0u << true << 0u;
 }
 
@@ -350,20 +342,33 @@ void TestRegmath::renderings_data()
     QTest::addColumn<QString>("bin");
     QTest::addColumn<QString>("grouped");
 
-    QTest::newRow("0") << 0u << "0" << "0" << "0" << "0"
+    QTest::newRow("0") << 0u << "0"
+                       << "0"
+                       << "0"
+                       << "0"
                        << "0000 0000 0000 0000 0000 0000 0000 0000";
-    QTest::newRow("4294967295") << 4294967295u << "ffffffff" << "4294967295" << "37777777777"
-                                << repeated('1', 32) << "1111 1111 1111 1111 1111 1111 1111 1111";
-    QTest::newRow("2147483648") << 2147483648u << "80000000" << "2147483648" << "20000000000"
-                                << QString(QLatin1Char('1') + repeated('0', 31))
+    QTest::newRow("4294967295") << 4294967295u << "ffffffff"
+                                << "4294967295"
+                                << "37777777777" << repeated('1', 32)
+                                << "1111 1111 1111 1111 1111 1111 1111 1111";
+    QTest::newRow("2147483648") << 2147483648u << "80000000"
+                                << "2147483648"
+                                << "20000000000" << QString(QLatin1Char('1') + repeated('0', 31))
                                 << "1000 0000 0000 0000 0000 0000 0000 0000";
-    QTest::newRow("305419896") << 305419896u << "12345678" << "305419896" << "2215053170"
+    QTest::newRow("305419896") << 305419896u << "12345678"
+                               << "305419896"
+                               << "2215053170"
                                << "10010001101000101011001111000"
                                << "0001 0010 0011 0100 0101 0110 0111 1000";
-    QTest::newRow("3735928559") << 3735928559u << "deadbeef" << "3735928559" << "33653337357"
+    QTest::newRow("3735928559") << 3735928559u << "deadbeef"
+                                << "3735928559"
+                                << "33653337357"
                                 << "11011110101011011011111011101111"
                                 << "1101 1110 1010 1101 1011 1110 1110 1111";
-    QTest::newRow("10") << 10u << "a" << "10" << "12" << "1010"
+    QTest::newRow("10") << 10u << "a"
+                        << "10"
+                        << "12"
+                        << "1010"
                         << "0000 0000 0000 0000 0000 0000 0000 1010";
 }
 

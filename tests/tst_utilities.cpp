@@ -72,10 +72,7 @@ QList<QByteArray> linesOf(const QString &path)
     return lines;
 }
 
-int lineCount(const QString &path)
-{
-    return linesOf(path).size();
-}
+int lineCount(const QString &path) { return linesOf(path).size(); }
 
 bool writeScript(const QString &path, const QByteArray &body)
 {
@@ -84,10 +81,10 @@ bool writeScript(const QString &path, const QByteArray &body)
         return false;
     file.write(body);
     file.close();
-    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                               | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-                               | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                               | QFileDevice::ExeOther);
+    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                               QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                               QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                               QFileDevice::ExeOther);
 }
 
 // Largest difference of any colour or alpha channel over two same-sized
@@ -203,11 +200,16 @@ void TestUtilities::contactWidgets_data()
     QTest::addColumn<QString>("className");
     QTest::addColumn<QRect>("geometry");
 
-    QTest::newRow("buttonBox") << "buttonBox" << "QDialogButtonBox" << QRect(370, 410, 211, 32);
-    QTest::newRow("label") << "label" << "QLabel" << QRect(380, 200, 181, 191);
-    QTest::newRow("label_2") << "label_2" << "QLabel" << QRect(200, 190, 161, 231);
-    QTest::newRow("label_3") << "label_3" << "QLabel" << QRect(20, 190, 161, 231);
-    QTest::newRow("label_4") << "label_4" << "QLabel" << QRect(20, 20, 571, 141);
+    QTest::newRow("buttonBox") << "buttonBox"
+                               << "QDialogButtonBox" << QRect(370, 410, 211, 32);
+    QTest::newRow("label") << "label"
+                           << "QLabel" << QRect(380, 200, 181, 191);
+    QTest::newRow("label_2") << "label_2"
+                             << "QLabel" << QRect(200, 190, 161, 231);
+    QTest::newRow("label_3") << "label_3"
+                             << "QLabel" << QRect(20, 190, 161, 231);
+    QTest::newRow("label_4") << "label_4"
+                             << "QLabel" << QRect(20, 20, 571, 141);
 }
 
 void TestUtilities::contactWidgets()
@@ -243,9 +245,12 @@ void TestUtilities::contactPictures_data()
     QTest::addColumn<QString>("resource");
     QTest::addColumn<QSize>("labelSize");
 
-    QTest::newRow("label") << "label" << ":/image/20200420212546.jpg" << QSize(181, 191);
-    QTest::newRow("label_2") << "label_2" << ":/image/20200420212601.png" << QSize(161, 231);
-    QTest::newRow("label_3") << "label_3" << ":/image/20200420212624.jpg" << QSize(161, 231);
+    QTest::newRow("label") << "label"
+                           << ":/image/20200420212546.jpg" << QSize(181, 191);
+    QTest::newRow("label_2") << "label_2"
+                             << ":/image/20200420212601.png" << QSize(161, 231);
+    QTest::newRow("label_3") << "label_3"
+                             << ":/image/20200420212624.jpg" << QSize(161, 231);
 }
 
 void TestUtilities::contactPictures()
@@ -290,14 +295,17 @@ void TestUtilities::contactNote()
         "<p><span style=\" font-family:'Microsoft YaHei'; font-size:medium; color:#000000;\">");
     const QString end = QStringLiteral("</span></p>");
     const QString expected =
-        QStringLiteral("<html><head/><body>") + span
-        + QString::fromUtf8("        感谢您使用Tarnwick！本软件是本人业余编写的一个免费的寄存器计算工具软件，")
-        + end + span
-        + QString::fromUtf8("如果你发现软件有bug，或者有什么大众化的需求，可以通过下面微信二维码联系我，")
-        + end + span
-        + QString::fromUtf8("我收到后会认真分析。如果您觉得本软件对您有帮助，您也可以考虑通过以下方式对")
-        + end + span + QString::fromUtf8("开发者进行捐赠和支持。谢谢！") + end
-        + QStringLiteral("</body></html>");
+        QStringLiteral("<html><head/><body>") + span +
+        QString::fromUtf8(
+            "        感谢您使用Tarnwick！本软件是本人业余编写的一个免费的寄存器计算工具软件，") +
+        end + span +
+        QString::fromUtf8(
+            "如果你发现软件有bug，或者有什么大众化的需求，可以通过下面微信二维码联系我，") +
+        end + span +
+        QString::fromUtf8(
+            "我收到后会认真分析。如果您觉得本软件对您有帮助，您也可以考虑通过以下方式对") +
+        end + span + QString::fromUtf8("开发者进行捐赠和支持。谢谢！") + end +
+        QStringLiteral("</body></html>");
 
     connect_developer contact;
     auto *note = child<QLabel>(&contact, "label_4");
@@ -511,10 +519,22 @@ void TestUtilities::clearKeepsOperandSettings_data()
     QTest::addColumn<QString>("inBase");
     QTest::addColumn<QString>("outsideBase");
 
-    QTest::newRow("binary, subtract") << "radioButton_bin" << "radioButton_sub" << "1" << "2";
-    QTest::newRow("octal, AND") << "radioButton_oct" << "radioButton_and" << "7" << "8";
-    QTest::newRow("decimal, OR") << "radioButton_dec" << "radioButton_or" << "9" << "a";
-    QTest::newRow("hexadecimal, add") << "radioButton_hex" << "radioButton_add" << "F" << "g";
+    QTest::newRow("binary, subtract") << "radioButton_bin"
+                                      << "radioButton_sub"
+                                      << "1"
+                                      << "2";
+    QTest::newRow("octal, AND") << "radioButton_oct"
+                                << "radioButton_and"
+                                << "7"
+                                << "8";
+    QTest::newRow("decimal, OR") << "radioButton_dec"
+                                 << "radioButton_or"
+                                 << "9"
+                                 << "a";
+    QTest::newRow("hexadecimal, add") << "radioButton_hex"
+                                      << "radioButton_add"
+                                      << "F"
+                                      << "g";
 }
 
 void TestUtilities::clearKeepsOperandSettings()
@@ -560,10 +580,18 @@ void TestUtilities::clearKeepsAcceptedOperand_data()
     QTest::addColumn<QString>("tooLarge");
     QTest::addColumn<QString>("restored");
 
-    QTest::newRow("octal") << "radioButton_oct" << "17" << "77777777777" << "17";
-    QTest::newRow("decimal") << "radioButton_dec" << "4294967295" << "42949672950"
+    QTest::newRow("octal") << "radioButton_oct"
+                           << "17"
+                           << "77777777777"
+                           << "17";
+    QTest::newRow("decimal") << "radioButton_dec"
+                             << "4294967295"
+                             << "42949672950"
                              << "4294967295";
-    QTest::newRow("hexadecimal") << "radioButton_hex" << "ABCDEF" << "123456789" << "abcdef";
+    QTest::newRow("hexadecimal") << "radioButton_hex"
+                                 << "ABCDEF"
+                                 << "123456789"
+                                 << "abcdef";
 }
 
 void TestUtilities::clearKeepsAcceptedOperand()

@@ -43,9 +43,11 @@ const QColor kMuted(0x6B, 0x7B, 0x86);
 // Small deterministic generator: the patterns must not change between runs
 // or between Qt versions, so QRandomGenerator (whose algorithm is not
 // guaranteed) is deliberately avoided.
-class XorShift {
+class XorShift
+{
 public:
-    explicit XorShift(const QByteArray &seed) {
+    explicit XorShift(const QByteArray &seed)
+    {
         quint32 h = 2166136261u; // FNV-1a
         for (char c : seed) {
             h ^= static_cast<quint8>(c);
@@ -53,7 +55,8 @@ public:
         }
         state_ = h ? h : 0x9E3779B9u;
     }
-    quint32 next() {
+    quint32 next()
+    {
         state_ ^= state_ << 13;
         state_ ^= state_ >> 17;
         state_ ^= state_ << 5;
@@ -65,7 +68,8 @@ private:
     quint32 state_;
 };
 
-QFont makeFont(const QString &family, qreal px, int weight) {
+QFont makeFont(const QString &family, qreal px, int weight)
+{
     QFont f(family);
     f.setPixelSize(qMax(1, qRound(px)));
     f.setWeight(weight);
@@ -74,10 +78,18 @@ QFont makeFont(const QString &family, qreal px, int weight) {
     return f;
 }
 
-QFont sans(qreal px, int weight = QFont::Normal) { return makeFont(QStringLiteral("DejaVu Sans"), px, weight); }
-QFont mono(qreal px, int weight = QFont::Normal) { return makeFont(QStringLiteral("DejaVu Sans Mono"), px, weight); }
+QFont sans(qreal px, int weight = QFont::Normal)
+{
+    return makeFont(QStringLiteral("DejaVu Sans"), px, weight);
+}
+QFont mono(qreal px, int weight = QFont::Normal)
+{
+    return makeFont(QStringLiteral("DejaVu Sans Mono"), px, weight);
+}
 
-void drawCentred(QPainter &p, const QRectF &r, const QString &text, const QFont &font, const QColor &c) {
+void drawCentred(QPainter &p, const QRectF &r, const QString &text, const QFont &font,
+                 const QColor &c)
+{
     p.setFont(font);
     p.setPen(c);
     p.drawText(r, Qt::AlignCenter, text);
@@ -88,7 +100,8 @@ void drawCentred(QPainter &p, const QRectF &r, const QString &text, const QFont 
 // finder eyes, timing rows, an alignment mark) but the modules are just
 // noise from a fixed seed: it is decoration and decodes to nothing.
 
-struct CodePattern {
+struct CodePattern
+{
     int n = 0;
     QVector<char> on;       // module is dark
     QVector<char> reserved; // belongs to eyes/timing/centre badge, drawn separately
@@ -96,7 +109,8 @@ struct CodePattern {
     bool at(int x, int y) const { return x >= 0 && y >= 0 && x < n && y < n && on[y * n + x]; }
 };
 
-CodePattern makePattern(int n, const QByteArray &seed, int badgeModules) {
+CodePattern makePattern(int n, const QByteArray &seed, int badgeModules)
+{
     CodePattern cp;
     cp.n = n;
     cp.on.fill(0, n * n);
@@ -135,7 +149,8 @@ CodePattern makePattern(int n, const QByteArray &seed, int badgeModules) {
 }
 
 // The "0x" badge: a rounded tile with the hex prefix, used as the app mark.
-void drawHexBadge(QPainter &p, const QRectF &r, bool onDark) {
+void drawHexBadge(QPainter &p, const QRectF &r, bool onDark)
+{
     const qreal rad = r.width() * 0.22;
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     g.setColorAt(0, onDark ? kInkSoft : QColor(0x26, 0x36, 0x42));
@@ -173,7 +188,9 @@ void drawHexBadge(QPainter &p, const QRectF &r, bool onDark) {
     }
 }
 
-void drawEye(QPainter &p, qreal x, qreal y, qreal m, const QColor &outer, const QColor &inner, const QColor &bg) {
+void drawEye(QPainter &p, qreal x, qreal y, qreal m, const QColor &outer, const QColor &inner,
+             const QColor &bg)
+{
     const QRectF o(x, y, 7 * m, 7 * m);
     p.setPen(Qt::NoPen);
     p.setBrush(outer);
@@ -185,8 +202,9 @@ void drawEye(QPainter &p, qreal x, qreal y, qreal m, const QColor &outer, const 
 }
 
 // Draws the pattern filling the square `area` (quiet zone not included).
-void drawPattern(QPainter &p, const QRectF &area, const CodePattern &cp, const QColor &dark, const QColor &eyeOuter,
-                 const QColor &eyeInner, const QColor &bg, int badgeModules) {
+void drawPattern(QPainter &p, const QRectF &area, const CodePattern &cp, const QColor &dark,
+                 const QColor &eyeOuter, const QColor &eyeInner, const QColor &bg, int badgeModules)
+{
     const int n = cp.n;
     const qreal m = area.width() / n;
     p.setPen(Qt::NoPen);
@@ -233,7 +251,8 @@ void drawPattern(QPainter &p, const QRectF &area, const CodePattern &cp, const Q
 }
 
 // Faint bit-grid texture for backgrounds.
-void drawBitGrid(QPainter &p, const QRectF &r, qreal step, const QColor &c) {
+void drawBitGrid(QPainter &p, const QRectF &r, qreal step, const QColor &c)
+{
     p.save();
     p.setClipRect(r);
     QPen pen(c);
@@ -247,8 +266,10 @@ void drawBitGrid(QPainter &p, const QRectF &r, qreal step, const QColor &c) {
 }
 
 // A register diagram: 32 numbered bit cells grouped into fields.
-void drawRegisterStrip(QPainter &p, const QRectF &r, quint32 value, bool onDark) {
-    struct Field {
+void drawRegisterStrip(QPainter &p, const QRectF &r, quint32 value, bool onDark)
+{
+    struct Field
+    {
         int hi, lo;
         QColor colour;
     };
@@ -289,7 +310,8 @@ void drawRegisterStrip(QPainter &p, const QRectF &r, quint32 value, bool onDark)
         drawCentred(p, c, set ? QStringLiteral("1") : QStringLiteral("0"), bitFont,
                     set ? kInk : (onDark ? QColor(0x9F, 0xB3, 0xBC) : kMuted));
         if (bit % 4 == 3 || bit == 0)
-            drawCentred(p, QRectF(c.left() - cw, r.top(), cw * 3, labelH * 0.8), QString::number(bit), numFont, text);
+            drawCentred(p, QRectF(c.left() - cw, r.top(), cw * 3, labelH * 0.8),
+                        QString::number(bit), numFont, text);
     }
 }
 
@@ -300,7 +322,8 @@ void drawRegisterStrip(QPainter &p, const QRectF &r, quint32 value, bool onDark)
 // 48 px grid; at other sizes the lines and the bit cells are snapped to whole
 // pixels so the edges stay crisp. At 48 px the result is exactly the window
 // icon.
-QImage makeIcon(int size = 48) {
+QImage makeIcon(int size = 48)
+{
     const qreal k = size / 48.0;
     QImage img(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
@@ -360,7 +383,8 @@ QImage makeIcon(int size = 48) {
 }
 
 QImage makeCodeCard(int size, const QByteArray &seed, const QString &title, const QString &caption,
-                    const QColor &eye, int modules) {
+                    const QColor &eye, int modules)
+{
     QImage img(size, size, QImage::Format_RGB32);
     img.fill(kPaper);
     QPainter p(&img);
@@ -383,7 +407,8 @@ QImage makeCodeCard(int size, const QByteArray &seed, const QString &title, cons
     drawHexBadge(p, QRectF(12 * s, 7 * s, 30 * s, 30 * s), true);
     p.setFont(sans(17 * s, QFont::Bold));
     p.setPen(QColor(0xF2, 0xF5, 0xF6));
-    p.drawText(QRectF(52 * s, 0, size - 64 * s, header.height()), Qt::AlignVCenter | Qt::AlignLeft, title);
+    p.drawText(QRectF(52 * s, 0, size - 64 * s, header.height()), Qt::AlignVCenter | Qt::AlignLeft,
+               title);
 
     // White card holding the pattern.
     const int quiet = 2;
@@ -402,15 +427,17 @@ QImage makeCodeCard(int size, const QByteArray &seed, const QString &title, cons
     drawPattern(p, area, cp, kInk, eye, kInk, Qt::white, 7);
 
     // Caption.
-    drawCentred(p, QRectF(0, card.bottom() + 10 * s, size, 26 * s), caption, sans(15 * s, QFont::DemiBold), kInk);
-    drawCentred(p, QRectF(0, card.bottom() + 34 * s, size, 20 * s), QStringLiteral("Tarnwick register calculator"),
-                sans(11.5 * s), kMuted);
+    drawCentred(p, QRectF(0, card.bottom() + 10 * s, size, 26 * s), caption,
+                sans(15 * s, QFont::DemiBold), kInk);
+    drawCentred(p, QRectF(0, card.bottom() + 34 * s, size, 20 * s),
+                QStringLiteral("Tarnwick register calculator"), sans(11.5 * s), kMuted);
     p.end();
     return img;
 }
 
 // Support card with transparent rounded corners and a soft shadow (RGBA PNG).
-QImage makeSupportCardLight() {
+QImage makeSupportCardLight()
+{
     const int W = 745, H = 1022;
     QImage img(W, H, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
@@ -425,7 +452,8 @@ QImage makeSupportCardLight() {
     p.setPen(Qt::NoPen);
     for (int i = 8; i >= 1; --i) {
         p.setBrush(QColor(0x10, 0x1A, 0x22, 7));
-        p.drawRoundedRect(card.adjusted(-i * 1.5, -i * 1.0 + 6, i * 1.5, i * 1.5 + 6), rad + i, rad + i);
+        p.drawRoundedRect(card.adjusted(-i * 1.5, -i * 1.0 + 6, i * 1.5, i * 1.5 + 6), rad + i,
+                          rad + i);
     }
 
     QPainterPath clip;
@@ -446,7 +474,8 @@ QImage makeSupportCardLight() {
     const char *words[] = {"0xDEADBEEF", "0x0000FFFF", "0x40021000", "0xA5A5A5A5"};
     for (int i = 0; i < 4; ++i) {
         p.setPen(QColor(0x8F, 0xDB, 0xE0, 30 + 8 * i));
-        p.drawText(QPointF(card.left() + 400 + (i % 2) * 120, card.top() + 50 + i * 30), QString::fromLatin1(words[i]));
+        p.drawText(QPointF(card.left() + 400 + (i % 2) * 120, card.top() + 50 + i * 30),
+                   QString::fromLatin1(words[i]));
     }
     p.fillRect(QRectF(band.left(), band.bottom() - 6, band.width(), 6), kCoral);
     p.restore();
@@ -454,13 +483,16 @@ QImage makeSupportCardLight() {
     drawHexBadge(p, QRectF(card.left() + 56, card.top() + 52, 96, 96), true);
     p.setFont(sans(40, QFont::Bold));
     p.setPen(QColor(0xF4, 0xF7, 0xF8));
-    p.drawText(QPointF(card.left() + 56, card.top() + 196), QStringLiteral("Support the developer"));
+    p.drawText(QPointF(card.left() + 56, card.top() + 196),
+               QStringLiteral("Support the developer"));
     p.setFont(sans(19));
     p.setPen(QColor(0x8F, 0xDB, 0xE0));
-    p.drawText(QPointF(card.left() + 58, card.top() + 228), QStringLiteral("Keep Tarnwick flipping bits"));
+    p.drawText(QPointF(card.left() + 58, card.top() + 228),
+               QStringLiteral("Keep Tarnwick flipping bits"));
 
     // Register illustration.
-    drawRegisterStrip(p, QRectF(card.left() + 46, card.top() + 284, card.width() - 92, 62), 0x8FDBE085u, false);
+    drawRegisterStrip(p, QRectF(card.left() + 46, card.top() + 284, card.width() - 92, 62),
+                      0x8FDBE085u, false);
 
     // Pattern panel.
     const int modules = 29, quiet = 2;
@@ -478,20 +510,23 @@ QImage makeSupportCardLight() {
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(panel.adjusted(-8, -8, 8, 8), 28, 28);
     const CodePattern cp = makePattern(modules, QByteArrayLiteral("tarnwick/support/light"), 7);
-    drawPattern(p, panel.adjusted(quiet * m, quiet * m, -quiet * m, -quiet * m), cp, kInk, kCoral, kInk, Qt::white, 7);
+    drawPattern(p, panel.adjusted(quiet * m, quiet * m, -quiet * m, -quiet * m), cp, kInk, kCoral,
+                kInk, Qt::white, 7);
 
     // Footer.
     const qreal fy = panel.bottom() + 34;
-    drawCentred(p, QRectF(card.left(), fy, card.width(), 34), QStringLiteral("Thank you for using Tarnwick"),
-                sans(24, QFont::DemiBold), kInk);
+    drawCentred(p, QRectF(card.left(), fy, card.width(), 34),
+                QStringLiteral("Thank you for using Tarnwick"), sans(24, QFont::DemiBold), kInk);
     drawCentred(p, QRectF(card.left(), fy + 38, card.width(), 26),
-                QStringLiteral("Every contribution helps keep the project going"), sans(16), kMuted);
+                QStringLiteral("Every contribution helps keep the project going"), sans(16),
+                kMuted);
     p.end();
     return img;
 }
 
 // Dark variant for the second support picture.
-QImage makeSupportCardDark() {
+QImage makeSupportCardDark()
+{
     const int W = 720, H = 1120;
     QImage img(W, H, QImage::Format_RGB32);
     QPainter p(&img);
@@ -511,9 +546,10 @@ QImage makeSupportCardDark() {
     p.fillRect(QRectF(0, 0, W, 460), glow);
 
     drawHexBadge(p, QRectF(W / 2.0 - 56, 64, 112, 112), true);
-    drawCentred(p, QRectF(0, 196, W, 56), QStringLiteral("Buy the developer a coffee"), sans(36, QFont::Bold),
-                QColor(0xF4, 0xF7, 0xF8));
-    drawCentred(p, QRectF(0, 252, W, 30), QStringLiteral("A small tip keeps the registers ticking"), sans(19), kTeal);
+    drawCentred(p, QRectF(0, 196, W, 56), QStringLiteral("Buy the developer a coffee"),
+                sans(36, QFont::Bold), QColor(0xF4, 0xF7, 0xF8));
+    drawCentred(p, QRectF(0, 252, W, 30), QStringLiteral("A small tip keeps the registers ticking"),
+                sans(19), kTeal);
 
     drawRegisterStrip(p, QRectF(48, 316, W - 96, 64), 0xE0856600u | 0x8Fu, true);
 
@@ -533,12 +569,14 @@ QImage makeSupportCardDark() {
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(panel.adjusted(-9, -9, 9, 9), 31, 31);
     const CodePattern cp = makePattern(modules, QByteArrayLiteral("tarnwick/support/dark"), 9);
-    drawPattern(p, panel.adjusted(quiet * m, quiet * m, -quiet * m, -quiet * m), cp, kInk, kTeal, kCoral, kPaper, 9);
+    drawPattern(p, panel.adjusted(quiet * m, quiet * m, -quiet * m, -quiet * m), cp, kInk, kTeal,
+                kCoral, kPaper, 9);
 
     const qreal fy = panel.bottom() + 40;
-    drawCentred(p, QRectF(0, fy, W, 34), QStringLiteral("Thank you!"), sans(28, QFont::Bold), kCoral);
-    drawCentred(p, QRectF(0, fy + 42, W, 26), QStringLiteral("Tarnwick register calculator"), sans(17),
-                QColor(0xA9, 0xBC, 0xC4));
+    drawCentred(p, QRectF(0, fy, W, 34), QStringLiteral("Thank you!"), sans(28, QFont::Bold),
+                kCoral);
+    drawCentred(p, QRectF(0, fy + 42, W, 26), QStringLiteral("Tarnwick register calculator"),
+                sans(17), QColor(0xA9, 0xBC, 0xC4));
     p.end();
     return img;
 }
@@ -546,18 +584,21 @@ QImage makeSupportCardDark() {
 // ---------------------------------------------------------------------------
 // Output.
 
-void put16(QByteArray &b, quint16 v) {
+void put16(QByteArray &b, quint16 v)
+{
     b.append(char(v & 0xFF));
     b.append(char(v >> 8));
 }
-void put32(QByteArray &b, quint32 v) {
+void put32(QByteArray &b, quint32 v)
+{
     for (int i = 0; i < 4; ++i)
         b.append(char((v >> (8 * i)) & 0xFF));
 }
 
 // Writes a single-image 32-bpp .ico by hand: Qt's ico plugin is not always
 // installed and its output layout is not under our control.
-bool writeIco(const QImage &src, const QString &path) {
+bool writeIco(const QImage &src, const QString &path)
+{
     const QImage img = src.convertToFormat(QImage::Format_ARGB32);
     const int w = img.width(), h = img.height();
     const int maskStride = ((w + 31) / 32) * 4;
@@ -618,7 +659,8 @@ bool writeIco(const QImage &src, const QString &path) {
     return f.write(b) == b.size();
 }
 
-bool writeJpeg(const QImage &img, const QString &path) {
+bool writeJpeg(const QImage &img, const QString &path)
+{
     QImageWriter w(path, "jpeg");
     w.setQuality(88);
     w.setOptimizedWrite(false);
@@ -626,7 +668,8 @@ bool writeJpeg(const QImage &img, const QString &path) {
     return w.write(img.convertToFormat(QImage::Format_RGB32));
 }
 
-bool writePng(const QImage &img, const QString &path) {
+bool writePng(const QImage &img, const QString &path)
+{
     QImageWriter w(path, "png");
     // Qt maps PNG "quality" onto zlib levels: 0 means smallest output.
     w.setQuality(0);
@@ -635,7 +678,8 @@ bool writePng(const QImage &img, const QString &path) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     // Needs no display: the offscreen platform is enough for font rendering.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -668,24 +712,30 @@ int main(int argc, char **argv) {
         return failures ? 1 : 0;
     }
 
-    struct Job {
+    struct Job
+    {
         const char *name;
         bool ok;
     };
     const Job jobs[] = {
         {"favicon.ico", writeIco(makeIcon(), dir.filePath(QStringLiteral("favicon.ico")))},
         {"20200420212546.jpg",
-         writeJpeg(makeCodeCard(430, QByteArrayLiteral("tarnwick/contact/group"), QStringLiteral("Tarnwick community"),
+         writeJpeg(makeCodeCard(430, QByteArrayLiteral("tarnwick/contact/group"),
+                                QStringLiteral("Tarnwick community"),
                                 QStringLiteral("Join the discussion group"), kTeal, 29),
                    dir.filePath(QStringLiteral("20200420212546.jpg")))},
-        {"20200420212601.png", writePng(makeSupportCardLight(), dir.filePath(QStringLiteral("20200420212601.png")))},
-        {"20200420212624.jpg", writeJpeg(makeSupportCardDark(), dir.filePath(QStringLiteral("20200420212624.jpg")))},
+        {"20200420212601.png",
+         writePng(makeSupportCardLight(), dir.filePath(QStringLiteral("20200420212601.png")))},
+        {"20200420212624.jpg",
+         writeJpeg(makeSupportCardDark(), dir.filePath(QStringLiteral("20200420212624.jpg")))},
         {"20200222113807.jpg",
-         writeJpeg(makeCodeCard(600, QByteArrayLiteral("tarnwick/contact/developer"), QStringLiteral("Tarnwick developer"),
+         writeJpeg(makeCodeCard(600, QByteArrayLiteral("tarnwick/contact/developer"),
+                                QStringLiteral("Tarnwick developer"),
                                 QStringLiteral("Get in touch with the developer"), kCoral, 33),
                    dir.filePath(QStringLiteral("20200222113807.jpg")))},
         {"QQ20200221232330.jpg",
-         writeJpeg(makeCodeCard(430, QByteArrayLiteral("tarnwick/contact/chat"), QStringLiteral("Tarnwick chat"),
+         writeJpeg(makeCodeCard(430, QByteArrayLiteral("tarnwick/contact/chat"),
+                                QStringLiteral("Tarnwick chat"),
                                 QStringLiteral("Chat with other users"), kCoral, 29),
                    dir.filePath(QStringLiteral("QQ20200221232330.jpg")))},
     };
