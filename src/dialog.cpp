@@ -32,6 +32,14 @@ const Qt::WindowFlags window_hints = Qt::WindowMinimizeButtonHint | Qt::WindowCl
 
 QString range_error_text() { return QString::fromUtf8("Error：输入超出范围!"); }
 
+// Red text and nothing else: every other role stays the default.
+QPalette error_palette()
+{
+    QPalette red;
+    red.setColor(QPalette::All, QPalette::WindowText, Qt::red);
+    return red;
+}
+
 QRegExpValidator *make_validator(const QString &pattern, QObject *parent)
 {
     return new QRegExpValidator(QRegExp(pattern, Qt::CaseSensitive, QRegExp::RegExp), parent);
@@ -95,9 +103,7 @@ Dialog::Dialog(QWidget *parent)
         button->setFont(bit_font);
     ui->checkBox->setFont(QFont(song, 8, 50, false));
 
-    QPalette red;
-    red.setColor(QPalette::All, QPalette::WindowText, Qt::red);
-    ui->label_err->setPalette(red);
+    ui->label_err->setPalette(error_palette());
 
     update_bin_label(0);
 
@@ -167,6 +173,12 @@ void Dialog::linEdit_data_update()
 void Dialog::data_update()
 {
     linEdit_data_update();
+    update_bit_buttons();
+}
+
+// The flags and the 32 buttons follow reg_value.
+void Dialog::update_bit_buttons()
+{
     for (int i = 0; i < 32; ++i) {
         const bool set = (reg_value >> i) & 1u;
         reg_bits[i] = set ? 1 : 0;
@@ -210,9 +222,7 @@ QMenu *Dialog::create_context_menu(QWidget *source)
 
 void Dialog::show_range_error()
 {
-    QPalette red;
-    red.setColor(QPalette::All, QPalette::WindowText, Qt::red);
-    ui->label_err->setPalette(red);
+    ui->label_err->setPalette(error_palette());
     ui->label_err->setText(range_error_text());
 }
 
@@ -303,7 +313,7 @@ void Dialog::direct_entry(const ValueView &own, const ValueView &first, const Va
         own.field->setText(*own.text);
         show_range_error();
     } else {
-        reg_value = parsed.status == regmath::Parse::Ok ? parsed.value : 0;
+        reg_value = parsed.value; // a text that is not a number counts as 0
         oct_saved = reg_value;
         dec_saved = reg_value;
         hex_saved = reg_value;
@@ -322,11 +332,7 @@ void Dialog::direct_entry(const ValueView &own, const ValueView &first, const Va
     second.field->setText(*second.text);
 
     update_bin_label(reg_value);
-    for (int i = 0; i < 32; ++i) {
-        const bool set = (reg_value >> i) & 1u;
-        reg_bits[i] = set ? 1 : 0;
-        show_bit(i, set);
-    }
+    update_bit_buttons();
 }
 
 // Each base admits its digits and the space, which groups digits.
@@ -373,7 +379,7 @@ void Dialog::on_lineEdit_num_textEdited(const QString &)
         show_range_error();
         ui->lineEdit_num->setText(regmath::to_base(num_value, base));
     } else {
-        num_value = parsed.status == regmath::Parse::Ok ? parsed.value : 0;
+        num_value = parsed.value;
         ui->label_err->setText(QString());
     }
     qDebug() << parsed.value;
@@ -398,7 +404,7 @@ void Dialog::calculate()
         show_range_error();
         return;
     }
-    const quint32 b = operand.status == regmath::Parse::Ok ? operand.value : 0;
+    const quint32 b = operand.value;
     const auto op = static_cast<regmath::Operation>(op_group->checkedId());
     const std::optional<quint32> result = regmath::apply(op, reg_value, b);
     if (!result) {
@@ -475,10 +481,7 @@ void Dialog::on_pushButton_clear_clicked()
 {
     reg_value = 0;
     ui->label_err->setText(QString());
-    for (int i = 0; i < 32; ++i) {
-        reg_bits[i] = 0;
-        show_bit(i, false);
-    }
+    update_bit_buttons();
     update_bin_label(0);
     ui->lineEdit_oct->setText(QString());
     ui->lineEdit_dec->setText(QString());

@@ -114,6 +114,7 @@ private:
     void update_bin_label(quint32 value);
 
     void toggle_bit(int bit);
+    void update_bit_buttons();
     void show_bit(int bit, bool set);
     // A value field together with its cached text and its base.
     struct ValueView

@@ -15,7 +15,8 @@ enum class Parse { Ok, OutOfRange, NotANumber };
 struct ParseResult
 {
     Parse status;
-    quint32 value; // Ok: the value; OutOfRange: its low 32 bits; else 0
+    quint32 value; // Ok: the value; OutOfRange: its low 32 bits; NotANumber: 0,
+                   // which is what such a text counts as
 };
 
 // Reads `text` as an unsigned number in `base` (2, 8, 10 or 16; hex digits in
