@@ -13,6 +13,7 @@
 //        name contains this text, for profiling]
 
 #include "dialog.h"
+#include "testsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -32,14 +33,6 @@
 #include <random>
 
 namespace {
-
-template <class T> T *child(QWidget *parent, const char *name)
-{
-    T *found = parent->findChild<T *>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 
 // Runs everything that a real event loop would run before the next input:
 // posted events (polish, layout requests) and the update requests that paint.
@@ -83,7 +76,7 @@ double percentile(QVector<qint64> v, double p)
     return v[i] / 1000.0;
 }
 
-class Bench
+class Bench : private CalculatorWidgets
 {
 public:
     Bench(int samples, const QString &only) : samples(samples), only(only), rng(20240601)
@@ -91,15 +84,9 @@ public:
         dialog.show();
         if (!QTest::qWaitForWindowExposed(&dialog))
             qFatal("the main window was never exposed");
-        for (int i = 0; i < 32; ++i) {
-            bits[i] = child<QPushButton>(&dialog, QStringLiteral("register_%1").arg(i).toLatin1());
-            bits[i]->installEventFilter(&counter);
-        }
-        dec = child<QLineEdit>(&dialog, "lineEdit_dec");
-        hex = child<QLineEdit>(&dialog, "lineEdit_hex");
-        oct = child<QLineEdit>(&dialog, "lineEdit_oct");
-        num = child<QLineEdit>(&dialog, "lineEdit_num");
-        count = child<QLineEdit>(&dialog, "lineEdit_bit_move");
+        find_widgets(&dialog);
+        for (QPushButton *bit : bits)
+            bit->installEventFilter(&counter);
         settle();
     }
 
@@ -314,8 +301,6 @@ private:
     std::mt19937 rng;
     Dialog dialog;
     PaintCounter counter;
-    QPushButton *bits[32];
-    QLineEdit *dec, *hex, *oct, *num, *count;
     QVector<Action> actions;
     QVector<Result> results;
 };

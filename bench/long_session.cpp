@@ -16,6 +16,7 @@
 //        default 20] [--no-pixmap-cache]
 
 #include "dialog.h"
+#include "proc_status.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -29,29 +30,11 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <cstring>
 #include <malloc.h>
 #include <random>
+#include <unistd.h>
 
 namespace {
-
-long status_kb(const char *key)
-{
-    FILE *f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long kb = -1;
-    const size_t keylen = std::strlen(key);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, key, keylen) == 0 && line[keylen] == ':') {
-            kb = std::strtol(line + keylen + 1, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(f);
-    return kb;
-}
 
 long heap_kb() { return long(mallinfo2().uordblks / 1024); }
 
@@ -116,7 +99,7 @@ int main(int argc, char *argv[])
                .arg(QStringLiteral("dialogs"), 8)
                .arg(QStringLiteral("rss_kb"), 9)
                .arg(QStringLiteral("heap_kb"), 9);
-    QVector<long> rss{status_kb("VmRSS")};
+    QVector<long> rss{status_kb(getpid(), "VmRSS")};
     QVector<long> heap{heap_kb()};
     out << QStringLiteral("%1 %2 %3 %4\n")
                .arg(0, 8)
@@ -166,7 +149,7 @@ int main(int argc, char *argv[])
             ++dialogs;
         }
         if (n % checkpoint == 0) {
-            rss.append(status_kb("VmRSS"));
+            rss.append(status_kb(getpid(), "VmRSS"));
             heap.append(heap_kb());
             out << QStringLiteral("%1 %2 %3 %4\n")
                        .arg(n, 8)
@@ -203,7 +186,7 @@ int main(int argc, char *argv[])
         // idle past it to see what the session leaves behind.
         out.flush();
         QTest::qWait(31000);
-        out << "after 31 s idle (Qt's cache flush): rss " << status_kb("VmRSS") << " kB, heap "
+        out << "after 31 s idle (Qt's cache flush): rss " << status_kb(getpid(), "VmRSS") << " kB, heap "
             << heap_kb() << " kB; heap growth over the session " << heap_kb() - heap[0]
             << " kB against the pixmap cache limit of " << QPixmapCache::cacheLimit() << " kB\n";
     }

@@ -11,6 +11,8 @@
 // Exit status: 0 on success, 2 on bad usage, 3 if the program exited or never
 // mapped a window in time, 4 if no X display could be opened.
 
+#include "proc_status.h"
+
 #include <xcb/xcb.h>
 
 #include <cerrno>
@@ -33,27 +35,6 @@ long long now_ns()
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
-// Reads one "Key:   123 kB" line of /proc/<pid>/status; -1 if absent.
-long status_kb(pid_t pid, const char *key)
-{
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/status", int(pid));
-    FILE *f = std::fopen(path, "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long kb = -1;
-    const size_t keylen = std::strlen(key);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, key, keylen) == 0 && line[keylen] == ':') {
-            kb = std::strtol(line + keylen + 1, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(f);
-    return kb;
 }
 
 // CPU time used so far by all threads of the process, from the scheduler's

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -58,6 +61,36 @@ template <class T> T *child(QWidget *parent, const char *name)
         qFatal("no child %s", name);
     return found;
 }
+
+// The main window's widgets that the calculator tests drive and read.
+struct CalculatorWidgets
+{
+    QLineEdit *dec = nullptr;
+    QLineEdit *hex = nullptr;
+    QLineEdit *oct = nullptr;
+    QLineEdit *num = nullptr;
+    QLineEdit *count = nullptr;
+    QLabel *bin = nullptr;
+    QLabel *err = nullptr;
+    QPushButton *calc = nullptr;
+    QPushButton *clear = nullptr;
+    QPushButton *bits[32] = {};
+
+    void find_widgets(QWidget *window)
+    {
+        dec = child<QLineEdit>(window, "lineEdit_dec");
+        hex = child<QLineEdit>(window, "lineEdit_hex");
+        oct = child<QLineEdit>(window, "lineEdit_oct");
+        num = child<QLineEdit>(window, "lineEdit_num");
+        count = child<QLineEdit>(window, "lineEdit_bit_move");
+        bin = child<QLabel>(window, "label_bin");
+        err = child<QLabel>(window, "label_err");
+        calc = child<QPushButton>(window, "pushButton_calculate");
+        clear = child<QPushButton>(window, "pushButton_clear");
+        for (int i = 0; i < 32; ++i)
+            bits[i] = child<QPushButton>(window, qPrintable(QStringLiteral("register_%1").arg(i)));
+    }
+};
 
 // Texts the calculator shows, as the widget tests expect them.
 inline const QString range_error_text = QString::fromUtf8("Error：输入超出范围!");

@@ -71,7 +71,7 @@ QRect radioHitRect(QRadioButton *radio)
             return;                                                                                \
     } while (false)
 
-class TestCalculator : public QObject
+class TestCalculator : public QObject, private CalculatorWidgets
 {
     Q_OBJECT
 
@@ -159,16 +159,6 @@ private:
     void verifyRangeError();
 
     std::unique_ptr<Dialog> dialog;
-    QLineEdit *dec = nullptr;
-    QLineEdit *hex = nullptr;
-    QLineEdit *oct = nullptr;
-    QLineEdit *num = nullptr;
-    QLineEdit *count = nullptr;
-    QLabel *bin = nullptr;
-    QLabel *err = nullptr;
-    QPushButton *calc = nullptr;
-    QPushButton *clear = nullptr;
-    QPushButton *bits[32] = {};
 };
 
 void TestCalculator::initTestCase() { debug_lines::install(); }
@@ -183,18 +173,7 @@ void TestCalculator::init()
     dialog->activateWindow();
     QApplication::setActiveWindow(dialog.get());
 
-    dec = child<QLineEdit>(dialog.get(), "lineEdit_dec");
-    hex = child<QLineEdit>(dialog.get(), "lineEdit_hex");
-    oct = child<QLineEdit>(dialog.get(), "lineEdit_oct");
-    num = child<QLineEdit>(dialog.get(), "lineEdit_num");
-    count = child<QLineEdit>(dialog.get(), "lineEdit_bit_move");
-    bin = child<QLabel>(dialog.get(), "label_bin");
-    err = child<QLabel>(dialog.get(), "label_err");
-    calc = child<QPushButton>(dialog.get(), "pushButton_calculate");
-    clear = child<QPushButton>(dialog.get(), "pushButton_clear");
-    for (int i = 0; i < 32; ++i)
-        bits[i] =
-            child<QPushButton>(dialog.get(), qPrintable(QStringLiteral("register_%1").arg(i)));
+    find_widgets(dialog.get());
     debug_lines::captured.clear();
 }
 

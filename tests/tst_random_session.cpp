@@ -264,7 +264,7 @@ QRect radioHitRect(QRadioButton *radio)
 
 } // namespace
 
-class TestRandomSession : public QObject
+class TestRandomSession : public QObject, private CalculatorWidgets
 {
     Q_OBJECT
 
@@ -292,17 +292,7 @@ private:
     MessageBoxCatcher *catcher = nullptr;
     Model model;
 
-    QLineEdit *dec = nullptr;
-    QLineEdit *hex = nullptr;
-    QLineEdit *oct = nullptr;
-    QLineEdit *num = nullptr;
-    QLineEdit *count = nullptr;
-    QLabel *bin = nullptr;
-    QLabel *err = nullptr;
-    QPushButton *calc = nullptr;
-    QPushButton *clear = nullptr;
     QPushButton *shiftButtons[4] = {};
-    QPushButton *bits[32] = {};
     QRadioButton *baseRadios[4] = {};
     QRadioButton *opRadios[4] = {};
 };
@@ -634,21 +624,11 @@ void TestRandomSession::session()
     window.activateWindow();
     QApplication::setActiveWindow(&window);
 
-    dec = child<QLineEdit>(&window, "lineEdit_dec");
-    hex = child<QLineEdit>(&window, "lineEdit_hex");
-    oct = child<QLineEdit>(&window, "lineEdit_oct");
-    num = child<QLineEdit>(&window, "lineEdit_num");
-    count = child<QLineEdit>(&window, "lineEdit_bit_move");
-    bin = child<QLabel>(&window, "label_bin");
-    err = child<QLabel>(&window, "label_err");
-    calc = child<QPushButton>(&window, "pushButton_calculate");
-    clear = child<QPushButton>(&window, "pushButton_clear");
+    find_widgets(&window);
     const char *shiftNames[] = {"pushButton_bit_ml", "pushButton_bit_mr", "pushButton_bit_mL",
                                 "pushButton_bit_mR"};
     for (int i = 0; i < 4; ++i)
         shiftButtons[i] = child<QPushButton>(&window, shiftNames[i]);
-    for (int i = 0; i < 32; ++i)
-        bits[i] = child<QPushButton>(&window, qPrintable(QStringLiteral("register_%1").arg(i)));
     const char *baseNames[] = {"radioButton_bin", "radioButton_oct", "radioButton_dec",
                                "radioButton_hex"};
     const char *opNames[] = {"radioButton_add", "radioButton_sub", "radioButton_and",
