@@ -4,27 +4,10 @@
 # Usage: check_deb.sh BUILD_DIR
 set -u
 
-if [[ $# -ne 1 ]]; then
-    echo "usage: $0 BUILD_DIR" >&2
-    exit 2
-fi
-build=$(cd "$1" && pwd) || exit 1
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/common.sh" "$@"
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-
-passed=0
-failed=0
-fail() {
-    echo "FAIL: $*" >&2
-    failed=$((failed + 1))
-}
-check() { # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else fail "$what"; fi
-}
 
 # Always rebuilt: the build is incremental, and a package left over from an
 # earlier build must not be what gets checked.
@@ -34,9 +17,6 @@ if ! cmake --build "$build" --target package >"$scratch/package.log" 2>&1; then
     exit 1
 fi
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-arch=$(dpkg --print-architecture)
-deb=$build/tarnwick_${version}_${arch}.deb
 if [[ ! -f $deb ]]; then
     echo "FAIL: no package $deb" >&2
     exit 1

@@ -8,34 +8,16 @@
 # unpacked package's usr/) is checked instead.
 set -u
 
-if [[ $# -lt 1 ]]; then
-    echo "usage: $0 BUILD_DIR [PREFIX]" >&2
-    exit 2
-fi
-build=$(cd "$1" && pwd) || exit 1
-here=$(cd "$(dirname "$0")" && pwd)
+usage_rest="[PREFIX]"
+source "$(dirname "$0")/common.sh" "$@"
 source_dir=$(cd "$here/../.." && pwd)
 
 app_id=io.github.tarnwick.Tarnwick
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 IM_CONVERT=$(command -v convert-im6.q16 || command -v /usr/bin/convert)
 IM_COMPARE=$(command -v compare-im6.q16 || command -v /usr/bin/compare)
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); }
-fail() {
-    echo "FAIL: $*" >&2
-    failed=$((failed + 1))
-}
-check() { # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then ok; else fail "$what"; fi
-}
 
 if [[ -z $version ]]; then
     echo "no project version in $build/CMakeCache.txt" >&2

@@ -6,16 +6,9 @@
 # Usage: install_and_run.sh BUILD_DIR
 set -u
 
-if [[ $# -ne 1 ]]; then
-    echo "usage: $0 BUILD_DIR" >&2
-    exit 2
-fi
-build=$(cd "$1" && pwd) || exit 1
-here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "$0")/common.sh" "$@"
 
 cmake --build "$build" --target package || exit 1
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-deb=$build/tarnwick_${version}_$(dpkg --print-architecture).deb
 if [[ ! -f $deb ]]; then
     echo "FAIL: no package $deb" >&2
     exit 1
@@ -39,12 +32,6 @@ cleanup() {
     dpkg -r tarnwick >/dev/null || echo "warning: could not remove tarnwick" >&2
 }
 trap cleanup EXIT
-
-failed=0
-fail() {
-    echo "FAIL: $*" >&2
-    failed=1
-}
 
 installed=$(dpkg-query -W -f '${Status} ${Version}' tarnwick 2>/dev/null)
 [[ $installed == "install ok installed $version" ]] || fail "package state: '$installed'"
@@ -70,4 +57,4 @@ fi
 if ((failed == 0)); then
     echo "installed package $version started and closed cleanly"
 fi
-exit $failed
+exit $((failed > 0))
