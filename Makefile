@@ -14,6 +14,8 @@ TEST_PACKAGES := binutils-mingw-w64-i686 valgrind desktop-file-utils appstream d
 all: build
 
 # Installs only what is missing, so repeated runs do not touch apt at all.
+# Recommended packages come along (Xvfb's fonts among them): the tests were
+# made on machines set up that way.
 define ensure_packages
 	@missing=""; for p in $(1); do \
 		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
@@ -21,7 +23,7 @@ define ensure_packages
 	if [ -n "$$missing" ]; then \
 		echo "Installing:$$missing"; \
 		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
-		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
 	fi
 endef
 
