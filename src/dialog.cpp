@@ -4,6 +4,7 @@
 #include "connect_developer.h"
 #include "copy_menu.h"
 #include "literals.h"
+#include "platform.h"
 #include "regmath.h"
 
 #include <QButtonGroup>
@@ -12,10 +13,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
-#include <QProcess>
 #include <QRegExp>
 #include <QRegExpValidator>
-#include <QStandardPaths>
 
 namespace {
 
@@ -490,32 +489,11 @@ void Dialog::on_pushButton_clear_clicked()
     ui->lineEdit_bit_move->setText(QString());
 }
 
-namespace {
-
-bool start_calculator()
-{
-#ifdef Q_OS_WIN
-    return QProcess::startDetached(QStringLiteral("C:\\Windows\\System32\\calc.exe"), {});
-#else
-    static const char *const candidates[] = {
-        "gnome-calculator", "kcalc",     "qalculate-qt", "qalculate-gtk",
-        "galculator",       "mate-calc", "xcalc"};
-    for (const char *name : candidates) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!path.isEmpty())
-            return QProcess::startDetached(path, {});
-    }
-    return false;
-#endif
-}
-
-} // namespace
-
 // Started detached, so the calculator outlives Tarnwick and no process
 // object is left behind per click.
 void Dialog::on_pushButton_open_calculator_clicked()
 {
-    if (!start_calculator()) {
+    if (!platform::start_calculator()) {
         QMessageBox::warning(this, QString::fromUtf8("警告"),
                              QString::fromUtf8("无法启动计算器程序"));
     }

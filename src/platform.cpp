@@ -1,0 +1,26 @@
+#include "platform.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+
+namespace platform {
+
+bool start_calculator()
+{
+#ifdef Q_OS_WIN
+    return QProcess::startDetached(QStringLiteral("C:\\Windows\\System32\\calc.exe"), {});
+#else
+    static const char *const candidates[] = {
+        "gnome-calculator", "kcalc",     "qalculate-qt", "qalculate-gtk",
+        "galculator",       "mate-calc", "xcalc"};
+    for (const char *name : candidates) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty())
+            return QProcess::startDetached(path, {});
+    }
+    return false;
+#endif
+}
+
+} // namespace platform
