@@ -1,0 +1,160 @@
+#!/bin/bash
+# The Windows program as a user gets it, under Wine on a private X server:
+# the zip and what the executable imports, the silent installer, the
+# installed program's window, captions, a bit click, the calculator button on
+# both of its paths and Escape, then the silent uninstaller.
+# Usage: e2e.sh WINDOWS_BUILD_DIR
+set -euo pipefail
+source "$(dirname "$0")/../e2e/xlib.sh"
+
+build=$(cd "${1:?usage: e2e.sh WINDOWS_BUILD_DIR}" && pwd)
+version=1.04
+zip=$build/tarnwick-$version-win32.zip
+setup=$build/tarnwick-$version-setup.exe
+failures=0
+ok() { echo "ok: $*"; }
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+check() { # check WHAT COMMAND...
+    local what=$1
+    shift
+    if "$@"; then ok "$what"; else fail "$what"; fi
+}
+
+# A prefix of its own, fresh each run, so no other Wine session interferes.
+export WINEPREFIX=$build/wineprefix-e2e WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$WINEPREFIX"
+xvfb_start 1280x1024x24
+trap 'wineserver -k 2>/dev/null; xlib_cleanup' EXIT
+wineboot -i >/dev/null 2>&1
+wineserver -w
+drive_c=$WINEPREFIX/drive_c
+user_dir=$drive_c/users/$(id -un)
+instdir=$user_dir/AppData/Local/Programs/Tarnwick
+shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tarnwick.lnk"
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarnwick'
+
+# The zip: one folder, and every DLL the program or a DLL of it imports is
+# in it or part of Windows.
+listing=$XLIB_TMP/zip.txt
+unzip -Z1 "$zip" | grep -v '/$' | sed "s|^tarnwick-$version-win32/||" | sort >"$listing"
+echo "zip holds: $(tr '\n' ' ' <"$listing")"
+unzip -q "$zip" -d "$XLIB_TMP/unzipped"
+folder=$XLIB_TMP/unzipped/tarnwick-$version-win32
+imports() { i686-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+missing=""
+while read -r file; do
+    [[ $file == *.exe || $file == *.dll ]] || continue
+    for dll in $(imports "$folder/$file"); do
+        [[ -f $drive_c/windows/system32/${dll,,} ]] && continue
+        grep -qix "$dll" "$listing" || missing+=" $file:$dll"
+    done
+done <"$listing"
+check "every imported DLL is in the zip or in Windows${missing:+ (missing:$missing)}" test -z "$missing"
+header=$(i686-w64-mingw32-objdump -p "$folder/tarnwick.exe")
+check "tarnwick.exe is an i386 program" grep -q 'file format pei-i386' <<<"$header"
+check "tarnwick.exe is a Windows GUI program" grep -q 'Subsystem.*(Windows GUI)' <<<"$header"
+
+# Silent install.
+wine "$setup" /S
+wineserver -w
+installed=$(cd "$instdir" && find . -type f ! -name uninstall.exe | sed 's|^\./||' | sort)
+check "the installer put the zip's folder in place" test "$installed" == "$(cat "$listing")"
+check "the installer added a Start-menu shortcut" test -f "$shortcut"
+check "the shortcut shows the program's icon" grep -aq 'tarnwick.exe' "$shortcut"
+registry=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
+check "Add/Remove Programs lists Tarnwick" grep -Eq 'DisplayName\s+REG_SZ\s+Tarnwick$' <<<"$registry"
+check "Add/Remove Programs shows version $version" grep -Eq "DisplayVersion\s+REG_SZ\s+$version\$" <<<"$registry"
+
+# The installed program, logging which DLLs it loads.
+loads=$XLIB_TMP/loaddll.log
+WINEDEBUG=+loaddll wine "$instdir/tarnwick.exe" 2>"$loads" &
+app=$!
+XLIB_PIDS+=("$app")
+window=$(wait_window "Tarnwick v$version" 60)
+check "the window is 700x450" test "$(window_size "$window")" == 700x450
+sleep 1
+shot=$XLIB_TMP/window.png
+screenshot "$window" "$shot"
+cp "$shot" "$build/tarnwick-wine.png"
+ok "screenshot saved as $build/tarnwick-wine.png"
+
+# A caption drawn in boxes shows the same box for every character; real
+# glyphs differ. "所有清零" on the clear button has four distinct characters.
+cells=$XLIB_TMP/cells
+mkdir -p "$cells"
+"$IM_CONVERT" "$shot" -crop 71x111+610+280 +repage -threshold 50% -negate -trim +repage \
+    -crop 4x1@ +repage "$cells/c%d.png"
+distinct=$(for c in "$cells"/c*.png; do "$IM_CONVERT" "$c" -resize 16x16! gray:- | md5sum; done |
+    sort -u | wc -l)
+check "the Chinese caption shows four different glyphs, not boxes" test "$distinct" -eq 4
+
+# Bit 0 sits at (550, 130) in the window; a click sets it and greys it.
+xdotool mousemove --window "$window" 562 138 click 1
+sleep 1
+screenshot "$window" "$shot"
+check "a click on bit 0 sets it" test "$(pixel "$shot" 553 133)" == "#767676"
+
+# The contact dialog, whose pictures need the JPEG plugin.
+xdotool mousemove --window "$window" 645 414 click 1
+if contact=$(wait_window "关于" 20); then
+    check "the contact dialog is 615x450" test "$(window_size "$contact")" == 615x450
+    press_key "$contact" Escape
+else
+    fail "the contact button opened no window"
+fi
+
+# Calculator button, with no calc.exe (Debian's Wine has none): the warning.
+calc=$drive_c/windows/system32/calc.exe
+check "this Wine has no calc.exe" test ! -e "$calc"
+xdotool mousemove --window "$window" 645 200 click 1
+if box=$(wait_window "警告" 20); then
+    ok "without calc.exe the warning box appears"
+    press_key "$box" Return
+else
+    fail "without calc.exe no warning box appeared"
+fi
+
+# With a stand-in in its place it is started, and outlives Tarnwick.
+cp "$build/tests/standin_calc.exe" "$calc"
+xdotool mousemove --window "$window" 645 200 click 1
+for _ in $(seq 100); do [[ -e $drive_c/calc-started ]] && break; sleep 0.1; done
+check "the calculator button started C:\\Windows\\System32\\calc.exe" test -e "$drive_c/calc-started"
+
+if escape_and_wait "$window" "$app" 20; then
+    check "Escape ends Tarnwick with exit code 0" test "$XLIB_EXIT" -eq 0
+else
+    fail "Tarnwick still runs 20 s after Escape"
+fi
+check "the calculator still runs after Tarnwick ended" pgrep -if 'system32.calc\.exe' >/dev/null
+
+# Nothing in the folder is dead weight: the program loaded every DLL of it.
+loaded=$(sed -n 's/.*Loaded L"\(.*\)" at .*/\1/p' "$loads" | sed 's|\\\\|/|g')
+unloaded=""
+while read -r file; do
+    [[ $file == *.dll ]] || continue
+    grep -qix ".*/Tarnwick/$file" <<<"$loaded" || unloaded+=" $file"
+done <"$listing"
+check "tarnwick.exe loaded every DLL of its folder${unloaded:+ (not loaded:$unloaded)}" \
+    test -z "$unloaded"
+
+wineserver -k || true
+wineserver -w
+
+# Silent uninstall: nothing of the program is left.
+wine "$instdir/uninstall.exe" /S
+wineserver -w
+check "the uninstaller removed the program's folder" test ! -e "$instdir"
+check "the uninstaller removed the shortcut" test ! -e "$shortcut"
+check "the uninstaller removed the Add/Remove entry" bash -c "! wine reg query '$key' >/dev/null 2>&1"
+
+if ((failures > 0)); then
+    echo "--- what Wine printed:" >&2
+    grep -v 'trace:loaddll' "$loads" >&2 || true
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "all Windows end-to-end checks passed"
