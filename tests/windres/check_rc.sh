@@ -4,9 +4,11 @@
 # them: one 48x48 32-bpp icon taken verbatim from favicon.ico, and a version
 # block for tarnwick1.exe with all-zero version numbers.
 #
-# Usage: check_rc.sh [REPO_ROOT] [SCRATCH_DIR]
+# Usage: check_rc.sh [REPO_ROOT] [SCRATCH_DIR] [EXE]
 #   REPO_ROOT    defaults to two levels above this script
 #   SCRATCH_DIR  defaults to a fresh temporary directory (removed afterwards)
+#   EXE          the built Windows program: check the resources linked into
+#                it rather than those compiled from the script
 #
 # Environment: WINDRES overrides the windres binary to use.
 
@@ -168,9 +170,13 @@ if check(len(match) == 1, "icon group refers to an existing RT_ICON", "id %r" % 
         detail = "sizes %d vs %d, first difference at byte %d" % (len(data), len(ico_image), diff_at)
     check(same, "RT_ICON data is byte-identical to the image in favicon.ico", detail)
 
-# The COFF object carries the same resources; the icon bytes must be in it.
+# The COFF object (or the program) carries the same resources; the icon bytes
+# must be in it.
 obj = open(obj_path, "rb").read()
 (machine,) = struct.unpack_from("<H", obj, 0)
+if obj[:2] == b"MZ":
+    (pe,) = struct.unpack_from("<I", obj, 0x3C)
+    (machine,) = struct.unpack_from("<H", obj, pe + 4)
 check(machine == 0x14C and b".rsrc" in obj, "COFF object is i386 with a .rsrc section",
       "machine=0x%x" % machine)
 check(ico_image is not None and ico_image in obj, "COFF object contains the favicon image bytes")
@@ -273,13 +279,19 @@ res="$scratch/tarnwick.res"
 obj="$scratch/tarnwick_rc.o"
 decompiled="$scratch/tarnwick_decompiled.rc"
 
-"$windres" "${pp_args[@]}" -i "$rc" -O res -o "$res" ||
-    fail "windres could not compile $rc to a .res file"
-echo "ok: windres compiled tarnwick.rc to a .res file"
+if [[ -n "${3:-}" ]]; then
+    obj=$3
+    "$windres" -i "$obj" -O res -o "$res" || fail "windres could not read the resources of $obj"
+    echo "ok: windres read the resources of $(basename "$obj")"
+else
+    "$windres" "${pp_args[@]}" -i "$rc" -O res -o "$res" ||
+        fail "windres could not compile $rc to a .res file"
+    echo "ok: windres compiled tarnwick.rc to a .res file"
 
-"$windres" "${pp_args[@]}" -i "$rc" -O coff -o "$obj" ||
-    fail "windres could not compile $rc to a COFF object"
-echo "ok: windres compiled tarnwick.rc to a COFF object"
+    "$windres" "${pp_args[@]}" -i "$rc" -O coff -o "$obj" ||
+        fail "windres could not compile $rc to a COFF object"
+    echo "ok: windres compiled tarnwick.rc to a COFF object"
+fi
 
 "$windres" -i "$res" -O rc -o "$decompiled" ||
     fail "windres could not decompile $res"
