@@ -1,9 +1,12 @@
 // The register value written out as source-code literals, for pasting into C,
-// C++ or Verilog, and the descriptions of single bits. QtCore only.
+// C++ or Verilog, the descriptions of single bits and of the whole value, and
+// the reading of a pasted literal. QtCore only.
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
+#include <optional>
 
 namespace literals {
 
@@ -22,5 +25,35 @@ QString decimal(quint32 value);
 QString bit_mask(int bit);
 // "bit 5 · 0x00000020": what a bit button says about itself.
 QString bit_tooltip(int bit);
+
+// The four bases on four lines, each as a literal: 0x1234ABCD, 305441741,
+// 0o2215125715, 0b and 32 binary digits.
+QString all_bases(quint32 value);
+
+// What a register engineer checks, one fact a line: the signed 32-bit
+// reading, the number of set bits, the lowest and highest set bit ("none"
+// for 0), the bytes from byte 3 to byte 0 and the byte-swapped value.
+QString facts(quint32 value);
+
+// What a pasted text holds: one register value, or why it holds none.
+struct Reading
+{
+    std::optional<quint32> value;
+    bool too_wide = false; // a number, but it needs more than 32 bits
+};
+
+// Reads one number, letters in either case, white space around it ignored:
+// - C and C++ 0x, 0b, 0o with ' or _ between digits and a suffix u, l, ul,
+//   ull, ll, lu or llu;
+// - Verilog and SystemVerilog 'h, 'd, 'o, 'b with an optional size before the
+//   ' and _ anywhere after the first digit; a value wider than its size is no
+//   number (a size above 32 with a value above 32 bits counts as too wide);
+// - VHDL x"...", o"...", b"..." with _ between digits;
+// - assembler hex with an h suffix (1Fh);
+// - 32 binary digits alone or in the binary label's eight groups of four,
+//   which are binary whatever `plain_base`;
+// - any other run of digits, single spaces between them as grouping, in
+//   `plain_base` (that of the view it is pasted into).
+Reading read_literal(QStringView text, int plain_base);
 
 } // namespace literals

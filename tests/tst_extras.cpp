@@ -1,7 +1,8 @@
 // Tests of the conveniences around the designed window: copying the register
 // value as a source literal from the context menus of the value views, and
 // bit buttons that name their bit and mask to the pointer and to assistive
-// technology. Values are entered the way a user enters them.
+// technology; reading a pasted literal, and the facts about the value. Values
+// are entered the way a user enters them.
 
 #include "dialog.h"
 #include "literals.h"
@@ -146,6 +147,10 @@ private slots:
     void literalForms();
     void bitTooltipText_data();
     void bitTooltipText();
+    void readLiteral_data();
+    void readLiteral();
+    void facts_data();
+    void facts();
 
     void copyAs_data();
     void copyAs();
@@ -227,6 +232,78 @@ void TestExtras::bitTooltipText()
     QCOMPARE(literals::bit_tooltip(bit), tooltip);
     // The separator is U+00B7 MIDDLE DOT between single spaces.
     QCOMPARE(literals::bit_tooltip(bit).count(QChar(0x00B7)), 1);
+}
+
+void TestExtras::readLiteral_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("base");         // of the view pasted into
+    QTest::addColumn<QString>("expected"); // C hex, "wide" (over 32 bits) or "none"
+    // clang-format off
+    const struct { const char *text; int base; const char *expected; } rows[] = {
+        {" 0X1f\n", 10, "0x0000001F"}, {"0xFFFF'FFFF", 8, "0xFFFFFFFF"}, {"0x0", 2, "0x00000000"},
+        {"0b1_0LU", 16, "0x00000002"}, {"0o17llu", 10, "0x0000000F"}, {"0x1uu", 16, "none"},
+        {"0x1_0000_0000", 16, "wide"}, {"0x", 16, "none"}, {"0x_", 16, "none"},
+        {"0x1__2", 16, "none"}, {"0b102", 16, "none"}, {"'h1f", 10, "0x0000001F"},
+        {"8'B1010__0101_", 10, "0x000000A5"}, {"'d4294967295", 16, "0xFFFFFFFF"},
+        {"64'o17", 10, "0x0000000F"}, {"33'h1_0000_0000", 10, "wide"}, {"12'h1FFF", 16, "none"},
+        {"0'h0", 10, "none"}, {"32'h_1", 10, "none"}, {"x\"DEAD_BEEF\"", 10, "0xDEADBEEF"},
+        {"O\"777\"", 10, "0x000001FF"}, {"b\"_1\"", 10, "none"}, {"1Fh", 10, "0x0000001F"},
+        {"100000000H", 10, "wide"}, {"1f", 16, "0x0000001F"}, {"37", 8, "0x0000001F"},
+        {"1 1111", 2, "0x0000001F"}, {"4294967296", 10, "wide"}, {"1f", 10, "none"},
+        {"12  34", 10, "none"}, {"1.5", 10, "none"}, {"-1", 10, "none"}, {"0x1 0x2", 16, "none"},
+        {"12\n34", 10, "none"}, {"", 10, "none"}};
+    // clang-format on
+    for (const auto &row : rows) {
+        QTest::addRow("%s in base %d", row.text, row.base)
+            << QString::fromLatin1(row.text) << row.base << QString::fromLatin1(row.expected);
+    }
+}
+
+void TestExtras::readLiteral()
+{
+    QFETCH(QString, text);
+    QFETCH(int, base);
+    QFETCH(QString, expected);
+    const literals::Reading read = literals::read_literal(text, base);
+    QCOMPARE(read.value ? literals::c_hex(*read.value)
+                        : QString::fromLatin1(read.too_wide ? "wide" : "none"),
+             expected);
+}
+
+void TestExtras::facts_data()
+{
+    QTest::addColumn<quint32>("value");
+    QTest::addColumn<QString>("facts");    // signed, set bits, lowest, highest, bytes, swapped
+    QTest::addColumn<QString>("allBases"); // lines
+    QTest::newRow("0") << 0u << "0|0|none|none|00 00 00 00|0x00000000"
+                       << "0x00000000|0|0o0|0b00000000000000000000000000000000";
+    QTest::newRow("ffffffff") << 0xFFFFFFFFu << "-1|32|0|31|FF FF FF FF|0xFFFFFFFF"
+                              << "0xFFFFFFFF|4294967295|0o37777777777|0b" + QString(32, '1');
+    QTest::newRow("80000000") << 0x80000000u << "-2147483648|1|31|31|80 00 00 00|0x00000080"
+                              << "0x80000000|2147483648|0o20000000000|0b1" + QString(31, '0');
+    QTest::newRow("12345678")
+        << 0x12345678u << "305419896|13|3|28|12 34 56 78|0x78563412"
+        << "0x12345678|305419896|0o2215053170|0b00010010001101000101011001111000";
+}
+
+// Also: each copy entry's literal and the binary label's text read back as
+// the value (the decimal one as plain digits of the decimal field).
+void TestExtras::facts()
+{
+    QFETCH(quint32, value);
+    QFETCH(QString, facts);
+    QFETCH(QString, allBases);
+    const QStringList f = facts.split('|');
+    QCOMPARE(literals::facts(value), QStringLiteral("signed: %1\nbits set: %2\nlowest set bit: %3\n"
+                                                    "highest set bit: %4\nbytes 3 to 0: %5\n"
+                                                    "byte-swapped: %6")
+                                         .arg(f[0], f[1], f[2], f[3], f[4], f[5]));
+    QCOMPARE(literals::all_bases(value), allBases.replace('|', '\n'));
+    for (const QString &text :
+         {literals::c_hex(value), literals::c_hex_separated(value), literals::verilog(value),
+          literals::binary(value), literals::decimal(value), grouped_binary_text(value)})
+        QCOMPARE(literals::read_literal(text, 10).value, std::optional<quint32>(value));
 }
 
 void TestExtras::copyAs_data()
