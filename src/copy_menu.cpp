@@ -34,13 +34,22 @@ void to_clipboard(const QString &text) { QGuiApplication::clipboard()->setText(t
 
 // Shows the shortcut beside the entry where the platform does so in context
 // menus, as Qt's own text menus do; the menu itself binds no key.
-QString with_shortcut(const char *text, QKeySequence::StandardKey key)
+QString with_key(QString caption, const QKeySequence &key)
 {
-    QString caption = QCoreApplication::translate("QWidgetTextControl", text);
     if (!QCoreApplication::testAttribute(Qt::AA_DontShowShortcutsInContextMenus) &&
         QGuiApplication::styleHints()->showShortcutsInContextMenus())
-        caption += QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
+        caption += QLatin1Char('\t') + key.toString(QKeySequence::NativeText);
     return caption;
+}
+
+QString with_shortcut(const char *text, QKeySequence::StandardKey key)
+{
+    return with_key(QCoreApplication::translate("QWidgetTextControl", text), QKeySequence(key));
+}
+
+literals::Reading clipboard_reading(int plain_base)
+{
+    return literals::read_literal(QGuiApplication::clipboard()->text(), plain_base);
 }
 
 } // namespace
@@ -54,6 +63,35 @@ void append_copy_as(QMenu *menu, quint32 value)
             QStringLiteral("%1 (%2)").arg(QString::fromLatin1(form.label), literal));
         action->setObjectName(QString::fromLatin1(form.object_name));
         QObject::connect(action, &QAction::triggered, menu, [literal] { to_clipboard(literal); });
+    }
+    QAction *all = menu->addAction(QStringLiteral("Copy all"));
+    all->setObjectName(QStringLiteral("copy_all"));
+    const QString lines = literals::all_bases(value);
+    QObject::connect(all, &QAction::triggered, menu, [lines] { to_clipboard(lines); });
+}
+
+QKeySequence paste_key() { return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V); }
+
+std::optional<quint32> clipboard_value(int plain_base)
+{
+    return clipboard_reading(plain_base).value;
+}
+
+void append_paste(QMenu *menu, int plain_base, bool show_key,
+                  const std::function<void(quint32)> &apply)
+{
+    const literals::Reading read = clipboard_reading(plain_base);
+    const QString why = read.value      ? literals::c_hex(*read.value)
+                        : read.too_wide ? QStringLiteral("does not fit in 32 bits")
+                                        : QStringLiteral("clipboard holds no number");
+    const QString caption = QStringLiteral("Paste value (%1)").arg(why);
+    menu->addSeparator();
+    QAction *paste = menu->addAction(show_key ? with_key(caption, paste_key()) : caption);
+    paste->setObjectName(QStringLiteral("paste_value"));
+    paste->setEnabled(bool(read.value));
+    if (read.value) {
+        const quint32 value = *read.value;
+        QObject::connect(paste, &QAction::triggered, menu, [apply, value] { apply(value); });
     }
 }
 

@@ -9,12 +9,18 @@
 
 #include <QButtonGroup>
 #include <QDebug>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
 #include <QRegExp>
 #include <QRegExpValidator>
+#include <QShortcut>
+#include <QToolTip>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -43,6 +49,29 @@ QRegExpValidator *make_validator(const QString &pattern, QObject *parent)
 {
     return new QRegExpValidator(QRegExp(pattern, Qt::CaseSensitive, QRegExp::RegExp), parent);
 }
+
+// A tooltip made only when it is shown, so no refresh pays for it.
+class LazyTooltip : public QObject
+{
+public:
+    LazyTooltip(QWidget *widget, std::function<QString()> text)
+        : QObject(widget), text(std::move(text))
+    {
+        widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return false;
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), text(),
+                           static_cast<QWidget *>(watched));
+        return true;
+    }
+
+private:
+    std::function<QString()> text;
+};
 
 } // namespace
 
@@ -141,6 +170,19 @@ Dialog::Dialog(QWidget *parent)
             menu->popup(view->mapToGlobal(pos));
         });
     }
+    for (QWidget *view :
+         {static_cast<QWidget *>(ui->label_bin), static_cast<QWidget *>(ui->lineEdit_dec)})
+        new LazyTooltip(view, [this] { return literals::facts(reg_value); });
+    const std::pair<QLineEdit *, int> fields[] = {
+        {ui->lineEdit_dec, 10}, {ui->lineEdit_hex, 16}, {ui->lineEdit_oct, 8}};
+    for (const auto &[field, base] : fields) {
+        auto *paste =
+            new QShortcut(copy_menu::paste_key(), field, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(paste, &QShortcut::activated, this, [this, base = base] {
+            if (const std::optional<quint32> value = copy_menu::clipboard_value(base))
+                enter_value(*value);
+        });
+    }
 }
 
 Dialog::~Dialog() { delete ui; }
@@ -204,11 +246,13 @@ void Dialog::show_bit(int bit, bool set)
 QMenu *Dialog::create_context_menu(QWidget *source)
 {
     QMenu *menu = nullptr;
+    int base = 2; // what plain digits pasted into the view are read in
     if (source == ui->label_bin) {
         menu = copy_menu::selectable_label_menu(ui->label_bin, ui->label_bin);
     } else if (source == ui->lineEdit_dec || source == ui->lineEdit_hex ||
                source == ui->lineEdit_oct) {
         menu = static_cast<QLineEdit *>(source)->createStandardContextMenu();
+        base = source == ui->lineEdit_dec ? 10 : source == ui->lineEdit_hex ? 16 : 8;
     } else {
         return nullptr;
     }
@@ -216,6 +260,9 @@ QMenu *Dialog::create_context_menu(QWidget *source)
     // digits or nothing at all.
     menu->addSeparator();
     copy_menu::append_copy_as(menu, reg_value);
+    // The key is bound in the fields only.
+    copy_menu::append_paste(menu, base, source != ui->label_bin,
+                            [this](quint32 value) { enter_value(value); });
     return menu;
 }
 
@@ -312,11 +359,7 @@ void Dialog::direct_entry(const ValueView &own, const ValueView &first, const Va
         own.field->setText(*own.text);
         show_range_error();
     } else {
-        reg_value = parsed.value; // a text that is not a number counts as 0
-        oct_saved = reg_value;
-        dec_saved = reg_value;
-        hex_saved = reg_value;
-        ui->label_err->setText(QString());
+        accept_entry(parsed.value); // a text that is not a number counts as 0
     }
 
     // An emptied field empties the others too, while the value becomes 0.
@@ -332,6 +375,24 @@ void Dialog::direct_entry(const ValueView &own, const ValueView &first, const Va
 
     update_bin_label(reg_value);
     update_bit_buttons();
+}
+
+void Dialog::accept_entry(quint32 value)
+{
+    reg_value = value;
+    oct_saved = value;
+    dec_saved = value;
+    hex_saved = value;
+    ui->label_err->setText(QString());
+}
+
+// A pasted value is an accepted direct entry whose every field shows its
+// rendering.
+void Dialog::enter_value(quint32 value)
+{
+    ui->pushButton_calculate->setDefault(false);
+    accept_entry(value);
+    data_update();
 }
 
 // Each base admits its digits and the space, which groups digits.

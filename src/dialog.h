@@ -33,8 +33,8 @@ public:
 
     // The context menu of a value view (label_bin, lineEdit_dec, lineEdit_hex
     // or lineEdit_oct): its standard entries, then entries that copy the
-    // register value as a source literal. The caller owns the menu; nullptr
-    // for any other widget.
+    // register value as a source literal, then one that pastes a value. The
+    // caller owns the menu; nullptr for any other widget.
     QMenu *create_context_menu(QWidget *source);
 
 private slots:
@@ -124,6 +124,9 @@ private:
         int base;
     };
     void direct_entry(const ValueView &own, const ValueView &first, const ValueView &second);
+    // What an accepted direct entry changes besides the views.
+    void accept_entry(quint32 value);
+    void enter_value(quint32 value);
     void install_operand_validator(const QString &pattern, bool checked);
     void calculate();
     void shift_by_count(bool left);

@@ -1,8 +1,8 @@
 // Tests of the conveniences around the designed window: copying the register
 // value as a source literal from the context menus of the value views, and
 // bit buttons that name their bit and mask to the pointer and to assistive
-// technology; reading a pasted literal, and the facts about the value. Values
-// are entered the way a user enters them.
+// technology; pasting a value in the notations code uses, and the facts about
+// the value. Values are entered the way a user enters them.
 
 #include "dialog.h"
 #include "literals.h"
@@ -162,6 +162,7 @@ private slots:
     void lineEditKeepsStandardEntries_data();
     void lineEditKeepsStandardEntries();
     void binaryLabelKeepsCopyAndSelectAll();
+    void pasteValue();
 
     void bitButtonsNameThemselves_data();
     void bitButtonsNameThemselves();
@@ -511,7 +512,8 @@ void TestExtras::lineEditKeepsStandardEntries()
     QVERIFY(actions.at(firstLiteral - 1)->isSeparator());
     QVERIFY(actions.indexOf(actionWithText(menu.get(), QStringLiteral("Select All"))) <
             firstLiteral);
-    QCOMPARE(actions.size() - firstLiteral, 5);
+    QCOMPARE(actions.size() - firstLiteral, 8); // five forms, all, separator, paste
+    QCOMPARE(actions.last()->objectName(), QStringLiteral("paste_value"));
 
     // Nothing selected: the standard Copy is off. Select All, then Copy puts
     // the field's own text on the clipboard.
@@ -548,6 +550,7 @@ void TestExtras::binaryLabelKeepsCopyAndSelectAll()
     const int firstLiteral = actions.indexOf(actionNamed(menu.get(), QStringLiteral("copy_c_hex")));
     QVERIFY(actions.indexOf(selectAll) < firstLiteral);
     QVERIFY(actions.at(firstLiteral - 1)->isSeparator());
+    QCOMPARE(actions.at(firstLiteral + 5)->objectName(), QStringLiteral("copy_all"));
 
     selectAll->trigger();
     QCOMPARE(label->selectedText(), shown);
@@ -562,6 +565,58 @@ void TestExtras::binaryLabelKeepsCopyAndSelectAll()
     menu.reset(dialog.create_context_menu(label));
     actionWithText(menu.get(), QStringLiteral("Copy"))->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("1010 0101"));
+}
+
+// A paste through a menu or Ctrl+Shift+V is an accepted direct entry: every
+// view follows, the error clears, Enter no longer calculates. A refused one
+// changes nothing, and its entry says why.
+void TestExtras::pasteValue()
+{
+    Dialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    CalculatorWidgets w;
+    w.find_widgets(&dialog);
+    const auto state = [&w] {
+        QString views =
+            QStringList{w.dec->text(), w.hex->text(), w.oct->text(), w.bin->text()}.join('|');
+        for (int i = 31; i >= 0; --i)
+            views += w.bits[i]->text();
+        return views + (w.calc->isDefault() ? " default" : "") + w.err->text();
+    };
+    const auto shown = [](quint32 v) {
+        return QStringList{QString::number(v), QString::number(v, 16), QString::number(v, 8),
+                           grouped_binary_text(v)}
+                   .join('|') +
+               grouped_binary_text(v).remove(' ');
+    };
+    // After an operand error, pastes `text` by key or menu; the entry's caption.
+    const auto paste = [&](const char *view, const QString &text, bool key) {
+        QGuiApplication::clipboard()->setText(text);
+        typeInto(dialog, QStringLiteral("lineEdit_num"), QStringLiteral("99999999999"));
+        QWidget *source = child<QWidget>(&dialog, view);
+        source->setFocus();
+        if (key)
+            QTest::keyClick(source, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        std::unique_ptr<QMenu> menu(dialog.create_context_menu(source));
+        QAction *entry = actionNamed(menu.get(), QStringLiteral("paste_value"));
+        if (!key)
+            entry->trigger();
+        return plainText(entry) + (entry->isEnabled() ? "" : " off");
+    };
+    QCOMPARE(paste("label_bin", "1010 0101", false), "Paste value (0x000000A5)");
+    QCOMPARE(state(), shown(0xA5u));
+    QCOMPARE(paste("lineEdit_hex", "dead beef", true), "Paste value (0xDEADBEEF)");
+    QCOMPARE(state(), shown(0xDEADBEEFu));
+    QCOMPARE(paste("lineEdit_dec", "0x1_0000_0000", true),
+             "Paste value (does not fit in 32 bits) off");
+    QCOMPARE(paste("lineEdit_oct", "9", false), "Paste value (clipboard holds no number) off");
+    QCOMPARE(state(), shown(0xDEADBEEFu) + " default" + range_error_text);
+
+    // The facts, made when the decimal field is asked for its tooltip.
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), w.dec->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(w.dec, &hover);
+    QCOMPARE(QToolTip::text(), literals::facts(0xDEADBEEFu));
 }
 
 void TestExtras::bitButtonsNameThemselves_data()
