@@ -71,6 +71,7 @@ test: deps-test build
 # quarter of an hour); see scripts/windows-qt.sh.
 windows: deps-windows
 	@qt=$$(bash scripts/windows-qt.sh | tail -n 1) && \
+	{ grep -qs "^TARNWICK_WINDOWS_QT:.*=$$qt\$$" $(WINDOWS_BUILD)/CMakeCache.txt || rm -rf $(WINDOWS_BUILD); } && \
 	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DTARNWICK_WINDOWS_QT="$$qt" >/dev/null
 	cmake --build $(WINDOWS_BUILD) -j$$(nproc)
