@@ -18,6 +18,7 @@
 #include <QRegExpValidator>
 #include <QShortcut>
 #include <QToolTip>
+#include <QWindow>
 
 #include <functional>
 #include <utility>
@@ -525,13 +526,17 @@ void Dialog::shift_by_count(bool left)
 
 void Dialog::on_checkBox_clicked(bool checked)
 {
-    if (checked) {
-        setWindowFlags(window_hints | Qt::WindowStaysOnTopHint);
-    } else {
+    if (!checked)
         activateWindow();
-        setWindowFlags(window_hints);
-    }
-    // Changing the flags hides the window.
+    // setWindowFlags() would recreate the native window, which the window
+    // manager then places anew. The platform window takes the hint in place:
+    // _NET_WM_STATE on X11, the topmost band on Windows.
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, checked);
+    overrideWindowFlags(flags);
+    if (QWindow *window = windowHandle())
+        window->setFlags(flags);
+    // A minimised window comes back, in its normal state.
     showNormal();
 }
 

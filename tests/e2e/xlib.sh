@@ -121,3 +121,36 @@ escape_and_wait() {
     XLIB_EXIT=0
     wait "$pid" || XLIB_EXIT=$?
 }
+
+# expect WHAT COMMAND PATTERN: retries the shell code COMMAND for up to 10 s
+# until its output matches the (extended) glob; counts failures.
+shopt -s extglob
+XLIB_FAILURES=0
+expect() {
+    local got deadline=$((SECONDS + 10))
+    # shellcheck disable=SC2053
+    until got=$(eval "$2" 2>&1) && [[ "$got" == $3 ]]; do
+        if ((SECONDS >= deadline)); then
+            echo "FAIL: $1: got '$got'" >&2
+            XLIB_FAILURES=$((XLIB_FAILURES + 1))
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "ok: $1"
+}
+
+# wm_start: openbox, once it has started; a window mapped before it sets
+# _NET_WORKAREA may never be managed.
+wm_start() {
+    openbox --sm-disable >/dev/null 2>&1 &
+    XLIB_PIDS+=($!)
+    expect "openbox started" "xprop -root _NET_WORKAREA" "*=*"
+}
+
+# app_start BINARY: starts the program and waits for its window, WINDOW.
+app_start() {
+    QT_XCB_GL_INTEGRATION=none "$1" 2>"$XLIB_TMP/app.log" &
+    XLIB_PIDS+=($!)
+    WINDOW=$(wait_window "Tarnwick v1.04") || { cat "$XLIB_TMP/app.log" >&2; return 1; }
+}
