@@ -1,6 +1,7 @@
 #include "dialog.h"
 #include "ui_dialog.h"
 
+#include "accessibility.h"
 #include "connect_developer.h"
 #include "copy_menu.h"
 #include "literals.h"
@@ -138,12 +139,34 @@ Dialog::Dialog(QWidget *parent)
 
     ui->label_baidu->setText(
         QString::fromUtf8("<h1><a href=\"https://www.baidu.com/\">百度</a></h1>"));
-    ui->label_baidu->setOpenExternalLinks(true);
-    ui->label_baidu->setScaledContents(true);
     ui->label_youdao->setText(
         QString::fromUtf8("<h1><a href=\"https://fanyi.youdao.com/\">翻译</a></h1>"));
-    ui->label_youdao->setOpenExternalLinks(true);
-    ui->label_youdao->setScaledContents(true);
+    for (QLabel *link : {ui->label_baidu, ui->label_youdao}) {
+        link->setOpenExternalLinks(true);
+        link->setScaledContents(true);
+        accessibility::make_link_reachable(link);
+    }
+
+    // For a screen reader: each field is labelled by its caption, and every
+    // field and shift button has a name, in English like the bit buttons;
+    // the fields would be just "text" and the shifts "<", ">", "《", "》".
+    ui->label->setBuddy(ui->lineEdit_dec);
+    ui->label_2->setBuddy(ui->lineEdit_hex);
+    ui->label_3->setBuddy(ui->lineEdit_oct);
+    ui->label_4->setBuddy(ui->label_bin);
+    const std::pair<QWidget *, const char *> accessible_names[] = {
+        {ui->lineEdit_dec, "decimal value"},
+        {ui->lineEdit_hex, "hexadecimal value"},
+        {ui->lineEdit_oct, "octal value"},
+        {ui->label_bin, "binary value"},
+        {ui->lineEdit_num, "operand"},
+        {ui->lineEdit_bit_move, "shift count"},
+        {ui->pushButton_bit_ml, "shift left by one bit"},
+        {ui->pushButton_bit_mr, "shift right by one bit"},
+        {ui->pushButton_bit_mL, "shift left by the typed count"},
+        {ui->pushButton_bit_mR, "shift right by the typed count"}};
+    for (const auto &[widget, name] : accessible_names)
+        widget->setAccessibleName(QString::fromLatin1(name));
 
     base_group->addButton(ui->radioButton_bin, 0);
     base_group->addButton(ui->radioButton_oct, 1);
@@ -192,6 +215,8 @@ void Dialog::update_bin_label(quint32 value)
 {
     bin_text = regmath::grouped_binary(value);
     ui->label_bin->setText(bin_text);
+    // Its accessible name says what it is; the digits are read from here.
+    ui->label_bin->setAccessibleDescription(bin_text);
     // A selectable label fills its text document lazily in its paint event,
     // and filling it asks for another paint: the label would be drawn twice
     // per change. Querying the size hint fills it now, while the repaint of

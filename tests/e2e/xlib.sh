@@ -148,6 +148,16 @@ wm_start() {
     expect "openbox started" "xprop -root _NET_WORKAREA" "*=*"
 }
 
+# atspi_start: a private session bus, where programs started later find the
+# accessibility bus (started on demand); atspi: see atspi.py.
+atspi_start() {
+    local bus
+    mapfile -t bus < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+    export DBUS_SESSION_BUS_ADDRESS=${bus[0]} QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    XLIB_PIDS+=("${bus[1]}")
+}
+atspi() { /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/atspi.py" "$@"; }
+
 # app_start BINARY: starts the program and waits for its window, WINDOW.
 app_start() {
     QT_XCB_GL_INTEGRATION=none "$1" 2>"$XLIB_TMP/app.log" &
