@@ -18,6 +18,7 @@
 #include <QRegExp>
 #include <QRegExpValidator>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolTip>
 #include <QWindow>
 
@@ -179,6 +180,19 @@ Dialog::Dialog(QWidget *parent)
     ui->radioButton_dec->setChecked(true);
     ui->radioButton_add->setChecked(true);
 
+    // A screen reader's Toggle action changes a button's state without a
+    // click, so without clicked(): the handlers follow toggled() as well.
+    // Connected only now, as the checks above are not the user's.
+    follow_toggled(ui->checkBox, [this](bool on) { on_checkBox_clicked(on); });
+    follow_toggled(ui->radioButton_bin, [this](bool on) { on_radioButton_bin_clicked(on); });
+    follow_toggled(ui->radioButton_oct, [this](bool on) { on_radioButton_oct_clicked(on); });
+    follow_toggled(ui->radioButton_dec, [this](bool on) { on_radioButton_dec_clicked(on); });
+    follow_toggled(ui->radioButton_hex, [this](bool on) { on_radioButton_hex_clicked(on); });
+    follow_toggled(ui->radioButton_add, [this](bool) { on_radioButton_add_clicked(); });
+    follow_toggled(ui->radioButton_sub, [this](bool) { on_radioButton_sub_clicked(); });
+    follow_toggled(ui->radioButton_and, [this](bool) { on_radioButton_and_clicked(); });
+    follow_toggled(ui->radioButton_or, [this](bool) { on_radioButton_or_clicked(); });
+
     ui->pushButton_clear->setFocusProxy(this);
     ui->pushButton_calculate->setDefault(true);
 
@@ -290,6 +304,31 @@ QMenu *Dialog::create_context_menu(QWidget *source)
     copy_menu::append_paste(menu, base, source != ui->label_bin,
                             [this](quint32 value) { enter_value(value); });
     return menu;
+}
+
+// A click emits toggled() and then, before the event loop runs again,
+// clicked(); a state change without a click emits only toggled(). The handler
+// runs on toggled(), and the clicked() of the same click finds it done.
+void Dialog::follow_toggled(QAbstractButton *button, const std::function<void(bool)> &handler)
+{
+    connect(button, &QAbstractButton::toggled, this, [this, button, handler](bool checked) {
+        // A click only ever checks a grouped radio button; the one that it
+        // unchecks is not clicked and has nothing to do.
+        if (!checked && button->group())
+            return;
+        toggled_button = nullptr;
+        handler(checked);
+        toggled_button = button;
+        QTimer::singleShot(0, this, [this] { toggled_button = nullptr; });
+    });
+}
+
+bool Dialog::acted_on_toggle(QAbstractButton *button)
+{
+    if (toggled_button != button)
+        return false;
+    toggled_button = nullptr;
+    return true;
 }
 
 void Dialog::show_range_error()
@@ -437,21 +476,29 @@ void Dialog::install_operand_validator(const QString &pattern, bool checked)
 
 void Dialog::on_radioButton_bin_clicked(bool checked)
 {
+    if (acted_on_toggle(ui->radioButton_bin))
+        return;
     install_operand_validator(QStringLiteral("[0-1 ]{32}"), checked);
 }
 
 void Dialog::on_radioButton_oct_clicked(bool checked)
 {
+    if (acted_on_toggle(ui->radioButton_oct))
+        return;
     install_operand_validator(QStringLiteral("[0-7 ]{32}"), checked);
 }
 
 void Dialog::on_radioButton_dec_clicked(bool checked)
 {
+    if (acted_on_toggle(ui->radioButton_dec))
+        return;
     install_operand_validator(QStringLiteral("[0-9 ]{32}"), checked);
 }
 
 void Dialog::on_radioButton_hex_clicked(bool checked)
 {
+    if (acted_on_toggle(ui->radioButton_hex))
+        return;
     install_operand_validator(QStringLiteral("[a-f A-F 0-9 ]{32}"), checked);
 }
 
@@ -502,13 +549,20 @@ void Dialog::calculate()
     data_update();
 }
 
-void Dialog::on_radioButton_sub_clicked() { ui->pushButton_calculate->setDefault(true); }
+// Choosing an operation gives Enter back to calculate.
+void Dialog::make_calculate_default(QAbstractButton *operation)
+{
+    if (!acted_on_toggle(operation))
+        ui->pushButton_calculate->setDefault(true);
+}
 
-void Dialog::on_radioButton_add_clicked() { ui->pushButton_calculate->setDefault(true); }
+void Dialog::on_radioButton_sub_clicked() { make_calculate_default(ui->radioButton_sub); }
 
-void Dialog::on_radioButton_and_clicked() { ui->pushButton_calculate->setDefault(true); }
+void Dialog::on_radioButton_add_clicked() { make_calculate_default(ui->radioButton_add); }
 
-void Dialog::on_radioButton_or_clicked() { ui->pushButton_calculate->setDefault(true); }
+void Dialog::on_radioButton_and_clicked() { make_calculate_default(ui->radioButton_and); }
+
+void Dialog::on_radioButton_or_clicked() { make_calculate_default(ui->radioButton_or); }
 
 void Dialog::on_lineEdit_hex_cursorPositionChanged(int, int)
 {
@@ -551,6 +605,8 @@ void Dialog::shift_by_count(bool left)
 
 void Dialog::on_checkBox_clicked(bool checked)
 {
+    if (acted_on_toggle(ui->checkBox))
+        return;
     if (!checked)
         activateWindow();
     // setWindowFlags() would recreate the native window, which the window

@@ -14,6 +14,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
+class QAbstractButton;
 class QButtonGroup;
 class QPushButton;
 class QLineEdit;
@@ -131,6 +134,9 @@ private:
     void calculate();
     void shift_by_count(bool left);
     void show_range_error();
+    void follow_toggled(QAbstractButton *button, const std::function<void(bool)> &handler);
+    bool acted_on_toggle(QAbstractButton *button);
+    void make_calculate_default(QAbstractButton *operation);
 
     quint32 reg_value;
     QPushButton *bit_buttons[32];
@@ -146,4 +152,6 @@ private:
     quint32 oct_saved;
     quint32 dec_saved;
     quint32 hex_saved;
+    // The button whose toggled() ran its handler since the event loop last ran.
+    QAbstractButton *toggled_button = nullptr;
 };

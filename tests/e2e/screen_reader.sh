@@ -1,7 +1,7 @@
 #!/bin/bash
 # Through the accessibility bus, as a screen reader: fields labelled by their
-# captions, English names, links; Tab and Enter open a link and Shift+Tab
-# leaves it.
+# captions, English names, links; its actions act as clicks do; Tab and Enter
+# open a link and Shift+Tab leaves it.
 set -euo pipefail
 source "$(dirname "$0")/xlib.sh"
 xvfb_start
@@ -20,6 +20,12 @@ for name in operand "shift left by one bit" "shift right by one bit" \
 done
 atspi "bit 5" do Press
 expect "Press on bit 5" "atspi 'decimal value' text" 32
+atspi 置于最上端显示 do Toggle
+expect "Toggle on the check box" "xprop -id $WINDOW _NET_WM_STATE" "*= _NET_WM_STATE_ABOVE"
+atspi 十六进制 do Toggle
+atspi operand focus
+xdotool type ff
+expect "Toggle on 十六进制, then ff typed" "atspi operand text" ff
 atspi 计算 focus
 xdotool key Tab
 expect "Tab from 计算 reaches 百度" "atspi 百度 state FOCUSED" True
