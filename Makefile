@@ -8,7 +8,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 BUILD_PACKAGES := cmake g++ make qtbase5-dev qtbase5-dev-tools fonts-wqy-microhei
 RUN_PACKAGES := xvfb xdotool x11-utils imagemagick
 TEST_PACKAGES := binutils-mingw-w64-i686 valgrind desktop-file-utils appstream dpkg-dev \
-                 libxcb1-dev openbox wmctrl dbus-daemon at-spi2-core python3-pyatspi
+                 libxcb1-dev openbox wmctrl dbus-daemon at-spi2-core python3-pyatspi \
+                 weston qtwayland5
 
 # The Windows program: MinGW-w64 and NSIS build it, Wine runs its tests.
 WINDOWS_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 dpkg-dev nsis zip

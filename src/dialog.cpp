@@ -193,6 +193,12 @@ Dialog::Dialog(QWidget *parent)
     follow_toggled(ui->radioButton_and, [this](bool) { on_radioButton_and_clicked(); });
     follow_toggled(ui->radioButton_or, [this](bool) { on_radioButton_or_clicked(); });
 
+    if (!platform::can_keep_on_top()) {
+        ui->checkBox->setEnabled(false);
+        ui->checkBox->setToolTip(QStringLiteral(
+            "Not available on Wayland: only the compositor decides which window stays on top"));
+    }
+
     ui->pushButton_clear->setFocusProxy(this);
     ui->pushButton_calculate->setDefault(true);
 

@@ -1,5 +1,6 @@
 #include "platform.h"
 
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
@@ -21,6 +22,11 @@ bool start_calculator()
     }
     return false;
 #endif
+}
+
+bool can_keep_on_top()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace platform

@@ -9,4 +9,8 @@ namespace platform {
 // calculators found on PATH. False when none could be started.
 bool start_calculator();
 
+// Whether the window system lets a program keep its own window above the
+// others. Wayland leaves stacking to the compositor and ignores the request.
+bool can_keep_on_top();
+
 } // namespace platform

@@ -42,6 +42,7 @@ entries=$(sed -e 's/ *([^)]*)//g' <<<"$depends" | tr ',' '\n' | sed -e 's/^ *//'
 check "Depends has libqt5widgets5 ($depends)" grep -qx 'libqt5widgets5' <<<"$entries"
 check "Depends has libqt5core5a ($depends)" grep -qx 'libqt5core5a' <<<"$entries"
 check "Depends has a CJK font ($depends)" grep -qx 'fonts-wqy-microhei | fonts-noto-cjk' <<<"$entries"
+expect_field Recommends qtwayland5
 
 # Everything goes under /usr, nothing under /usr/local or a build path.
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
