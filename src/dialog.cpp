@@ -193,10 +193,10 @@ Dialog::Dialog(QWidget *parent)
     follow_toggled(ui->radioButton_and, [this](bool) { on_radioButton_and_clicked(); });
     follow_toggled(ui->radioButton_or, [this](bool) { on_radioButton_or_clicked(); });
 
-    if (!platform::can_keep_on_top()) {
+    const QString no_stay_on_top = platform::why_no_stay_on_top();
+    if (!no_stay_on_top.isEmpty()) {
         ui->checkBox->setEnabled(false);
-        ui->checkBox->setToolTip(QStringLiteral(
-            "Not available on Wayland: only the compositor decides which window stays on top"));
+        ui->checkBox->setToolTip(no_stay_on_top);
     }
 
     ui->pushButton_clear->setFocusProxy(this);

@@ -24,9 +24,12 @@ bool start_calculator()
 #endif
 }
 
-bool can_keep_on_top()
+QString why_no_stay_on_top()
 {
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return QStringLiteral(
+            "Not available on Wayland: only the compositor decides which window stays on top");
+    return QString();
 }
 
 } // namespace platform

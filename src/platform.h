@@ -2,6 +2,8 @@
 // the rest of the program reads the same everywhere.
 #pragma once
 
+#include <QString>
+
 namespace platform {
 
 // Starts the desktop's calculator as a separate, detached process: the
@@ -9,8 +11,9 @@ namespace platform {
 // calculators found on PATH. False when none could be started.
 bool start_calculator();
 
-// Whether the window system lets a program keep its own window above the
-// others. Wayland leaves stacking to the compositor and ignores the request.
-bool can_keep_on_top();
+// Why the window system does not let a program keep its own window above
+// the others, or an empty text where it does. Wayland leaves stacking to the
+// compositor and ignores the request.
+QString why_no_stay_on_top();
 
 } // namespace platform
