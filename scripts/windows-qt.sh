@@ -10,7 +10,6 @@
 # Needs the packages of `make deps-windows` (the MinGW-w64 toolchain, dpkg-dev).
 set -euo pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick
 jobs=${JOBS:-$(nproc)}
 sudo=""
