@@ -217,12 +217,10 @@ Dialog::Dialog(QWidget *parent)
     for (QWidget *view :
          {static_cast<QWidget *>(ui->label_bin), static_cast<QWidget *>(ui->lineEdit_dec)})
         new LazyTooltip(view, [this] { return literals::facts(reg_value); });
-    const std::pair<QLineEdit *, int> fields[] = {
-        {ui->lineEdit_dec, 10}, {ui->lineEdit_hex, 16}, {ui->lineEdit_oct, 8}};
-    for (const auto &[field, base] : fields) {
+    for (QLineEdit *field : {ui->lineEdit_dec, ui->lineEdit_hex, ui->lineEdit_oct}) {
         auto *paste =
             new QShortcut(copy_menu::paste_key(), field, nullptr, nullptr, Qt::WidgetShortcut);
-        connect(paste, &QShortcut::activated, this, [this, base = base] {
+        connect(paste, &QShortcut::activated, this, [this, base = paste_base(field)] {
             if (const std::optional<quint32> value = copy_menu::clipboard_value(base))
                 enter_value(*value);
         });
@@ -292,13 +290,11 @@ void Dialog::show_bit(int bit, bool set)
 QMenu *Dialog::create_context_menu(QWidget *source)
 {
     QMenu *menu = nullptr;
-    int base = 2; // what plain digits pasted into the view are read in
     if (source == ui->label_bin) {
         menu = copy_menu::selectable_label_menu(ui->label_bin, ui->label_bin);
     } else if (source == ui->lineEdit_dec || source == ui->lineEdit_hex ||
                source == ui->lineEdit_oct) {
         menu = static_cast<QLineEdit *>(source)->createStandardContextMenu();
-        base = source == ui->lineEdit_dec ? 10 : source == ui->lineEdit_hex ? 16 : 8;
     } else {
         return nullptr;
     }
@@ -307,7 +303,7 @@ QMenu *Dialog::create_context_menu(QWidget *source)
     menu->addSeparator();
     copy_menu::append_copy_as(menu, reg_value);
     // The key is bound in the fields only.
-    copy_menu::append_paste(menu, base, source != ui->label_bin,
+    copy_menu::append_paste(menu, paste_base(source), source != ui->label_bin,
                             [this](quint32 value) { enter_value(value); });
     return menu;
 }
@@ -335,6 +331,19 @@ bool Dialog::acted_on_toggle(QAbstractButton *button)
         return false;
     toggled_button = nullptr;
     return true;
+}
+
+// Plain digits pasted into a value view are read in that view's base; the
+// binary label's is 2.
+int Dialog::paste_base(const QWidget *view) const
+{
+    if (view == ui->lineEdit_dec)
+        return 10;
+    if (view == ui->lineEdit_hex)
+        return 16;
+    if (view == ui->lineEdit_oct)
+        return 8;
+    return 2;
 }
 
 void Dialog::show_range_error()

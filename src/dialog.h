@@ -130,6 +130,7 @@ private:
     // What an accepted direct entry changes besides the views.
     void accept_entry(quint32 value);
     void enter_value(quint32 value);
+    int paste_base(const QWidget *view) const;
     void install_operand_validator(const QString &pattern, bool checked);
     void calculate();
     void shift_by_count(bool left);
