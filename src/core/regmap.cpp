@@ -1,0 +1,198 @@
+#include "regmap.h"
+
+#include "literals.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace regmap {
+
+namespace {
+
+// Fields may sit anywhere up to bit 65535; a shift of 64 or more is
+// undefined in C++, so every mask is built here.
+quint64 low_bits(int count) { return count >= 64 ? ~quint64(0) : (quint64(1) << count) - 1; }
+
+bool for_reading(const svd::EnumValue &value) { return value.usage != svd::Usage::Write; }
+
+bool for_writing(const svd::EnumValue &value) { return value.usage != svd::Usage::Read; }
+
+QString write_effect_text(svd::WriteEffect effect)
+{
+    switch (effect) {
+    case svd::WriteEffect::None:
+        break;
+    case svd::WriteEffect::OneToClear:
+        return QStringLiteral("write 1 to clear");
+    case svd::WriteEffect::OneToSet:
+        return QStringLiteral("write 1 to set");
+    case svd::WriteEffect::OneToToggle:
+        return QStringLiteral("write 1 to toggle");
+    case svd::WriteEffect::ZeroToClear:
+        return QStringLiteral("write 0 to clear");
+    case svd::WriteEffect::ZeroToSet:
+        return QStringLiteral("write 0 to set");
+    case svd::WriteEffect::ZeroToToggle:
+        return QStringLiteral("write 0 to toggle");
+    case svd::WriteEffect::Clear:
+        return QStringLiteral("a write clears");
+    case svd::WriteEffect::Set:
+        return QStringLiteral("a write sets");
+    case svd::WriteEffect::Modify:
+        return QStringLiteral("a write modifies");
+    }
+    return QString();
+}
+
+QString read_effect_text(svd::ReadEffect effect)
+{
+    switch (effect) {
+    case svd::ReadEffect::None:
+        break;
+    case svd::ReadEffect::Clear:
+        return QStringLiteral("read clears");
+    case svd::ReadEffect::Set:
+        return QStringLiteral("read sets");
+    case svd::ReadEffect::Modify:
+        return QStringLiteral("read modifies");
+    case svd::ReadEffect::ModifyExternal:
+        return QStringLiteral("read has side effects");
+    }
+    return QString();
+}
+
+} // namespace
+
+QString bits(int msb, int lsb)
+{
+    return msb == lsb ? QStringLiteral("[%1]").arg(msb)
+                      : QStringLiteral("[%1:%2]").arg(msb).arg(lsb);
+}
+
+QString hex(quint64 value, int width)
+{
+    const int digits = width <= 32 ? 8 : qMin(16, (width + 3) / 4);
+    return QStringLiteral("0x") +
+           QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+quint64 field_value(const svd::Field &field, quint64 value)
+{
+    if (field.lsb >= 64)
+        return 0;
+    return (value >> field.lsb) & low_bits(field.width());
+}
+
+quint64 field_max(const svd::Field &field) { return low_bits(field.width()); }
+
+std::optional<quint64> with_field(const svd::Field &field, quint64 value, quint64 field_value)
+{
+    if (field_value > field_max(field))
+        return std::nullopt;
+    if (field.lsb >= 64)
+        return field_value == 0 ? std::optional<quint64>(value) : std::nullopt;
+    const quint64 mask = low_bits(field.width()) << field.lsb;
+    const quint64 placed = field_value << field.lsb;
+    // Bits that would land above bit 63 do not fit either.
+    if ((placed >> field.lsb) != field_value)
+        return std::nullopt;
+    return (value & ~mask) | (placed & mask);
+}
+
+const svd::EnumValue *read_name(const svd::Field &field, quint64 field_value)
+{
+    const quint64 mask = field_max(field);
+    const svd::EnumValue *fallback = nullptr;
+    for (const svd::EnumValue &value : field.values) {
+        if (!for_reading(value))
+            continue;
+        if (value.is_default) {
+            if (!fallback)
+                fallback = &value;
+        } else if (((value.value ^ field_value) & value.care & mask) == 0 &&
+                   (value.value & value.care & ~mask) == 0) {
+            return &value;
+        }
+    }
+    return fallback;
+}
+
+QVector<const svd::EnumValue *> write_choices(const svd::Field &field)
+{
+    const bool own =
+        std::any_of(field.values.begin(), field.values.end(),
+                    [](const svd::EnumValue &v) { return v.usage == svd::Usage::Write; });
+    QVector<const svd::EnumValue *> choices;
+    for (const svd::EnumValue &value : field.values) {
+        if (!value.is_default && (!own || for_writing(value)))
+            choices.append(&value);
+    }
+    return choices;
+}
+
+std::optional<quint64> parse_field_value(const svd::Field &field, QStringView text)
+{
+    const QStringView name = text.trimmed();
+    for (const svd::EnumValue *choice : write_choices(field)) {
+        if (name.compare(choice->name, Qt::CaseInsensitive) == 0)
+            return choice->value & choice->care;
+    }
+    const literals::Reading reading = literals::read_literal(text, 10);
+    if (!reading.value)
+        return std::nullopt;
+    return quint64(*reading.value);
+}
+
+QString access_text(const svd::Register &reg, const svd::Field &field)
+{
+    QStringList parts;
+    const QString access = svd::access_name(reg.access_of(field));
+    if (!access.isEmpty())
+        parts << access;
+    const svd::WriteEffect write =
+        field.write_effect != svd::WriteEffect::None ? field.write_effect : reg.write_effect;
+    const svd::ReadEffect read =
+        field.read_effect != svd::ReadEffect::None ? field.read_effect : reg.read_effect;
+    for (const QString &effect : {write_effect_text(write), read_effect_text(read)}) {
+        if (!effect.isEmpty())
+            parts << effect;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QVector<Row> layout(const svd::Register &reg)
+{
+    QVector<Row> rows;
+    rows.reserve(reg.fields.size() + 4);
+    for (int i = 0; i < reg.fields.size(); ++i)
+        rows.append({reg.fields[i].msb, reg.fields[i].lsb, i});
+    std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+        return a.msb != b.msb ? a.msb > b.msb : a.lsb > b.lsb;
+    });
+    // Walk down from the top bit; whatever no field reaches is reserved.
+    QVector<Row> all;
+    all.reserve(rows.size() * 2 + 1);
+    int next = reg.size - 1; // the highest bit not yet accounted for
+    for (const Row &row : qAsConst(rows)) {
+        if (row.msb < next)
+            all.append({next, row.msb + 1, -1});
+        all.append(row);
+        next = qMin(next, row.lsb - 1);
+    }
+    if (next >= 0)
+        all.append({next, 0, -1});
+    return all;
+}
+
+int find_register(const svd::Device &device, QStringView name)
+{
+    const QStringView wanted = name.trimmed();
+    for (int i = 0; i < device.registers.size(); ++i) {
+        if (wanted.compare(device.registers[i].name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace regmap

@@ -1,0 +1,62 @@
+// A register value read as the fields of one register of a map: what the
+// console program prints and the map window shows, from the reader's data.
+// QtCore only.
+#pragma once
+
+#include "svd.h"
+
+#include <QString>
+#include <QStringView>
+#include <QVector>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace regmap {
+
+// "[31:30]", or "[5]" for a single bit.
+QString bits(int msb, int lsb);
+
+// "0x0000002A": upper-case digits, eight of them up to 32 bits, one per
+// nibble of `width` beyond.
+QString hex(quint64 value, int width = 32);
+
+// The field's bits of `value`, shifted down to bit 0.
+quint64 field_value(const svd::Field &field, quint64 value);
+// The largest value the field holds.
+quint64 field_max(const svd::Field &field);
+// `value` with exactly the field's bits replaced; nothing when `field_value`
+// is wider than the field, which must not spill into its neighbours.
+std::optional<quint64> with_field(const svd::Field &field, quint64 value, quint64 field_value);
+
+// The enumerated value that names `field_value` as read: one of the values
+// for reading (usage read or read-write) that matches it, else their default
+// one; nullptr when none does.
+const svd::EnumValue *read_name(const svd::Field &field, quint64 field_value);
+// The values offered when a value is composed to be written: those for
+// writing where the field has its own, else all of them; default entries,
+// which stand for no single value, are left out.
+QVector<const svd::EnumValue *> write_choices(const svd::Field &field);
+// What `text` sets the field to: the name of one of write_choices() (case
+// ignored), else a number in any notation Paste value reads (plain digits
+// are decimal). Nothing when it is neither.
+std::optional<quint64> parse_field_value(const svd::Field &field, QStringView text);
+
+// The access token followed by the side effects the file states: "read-write,
+// write 1 to clear, read clears". Empty when nothing states either.
+QString access_text(const svd::Register &reg, const svd::Field &field);
+
+// One row per field, msb first, and a reserved row (field -1) for each run
+// of the register's bits that no field covers, so all bits are accounted for.
+struct Row
+{
+    int msb;
+    int lsb;
+    int field; // index into the register's fields, or -1 for reserved bits
+};
+QVector<Row> layout(const svd::Register &reg);
+
+// The register of that full name, case ignored; -1 when there is none.
+int find_register(const svd::Device &device, QStringView name);
+
+} // namespace regmap

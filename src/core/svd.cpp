@@ -1,0 +1,1365 @@
+#include "svd.h"
+
+#include <QFile>
+#include <QHash>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
+// Two passes. The first streams the XML once into a tree of nodes that hold
+// only what each element states itself; nothing is looked up yet, since a
+// derivedFrom may name an element further down the file. The second settles
+// derivedFrom on that tree and walks it from the device down, expanding dim
+// arrays and passing register properties to the registers, which it appends
+// to the flat list in file order.
+
+namespace svd {
+
+namespace {
+
+enum class Kind : quint8 { Peripheral, Cluster, Register, Field, Enums };
+
+// The tags a node states itself, as bits of Node::stated. A derived node
+// takes from its source every tag it does not state.
+enum Stated : quint32 {
+    HasDescription = 1u << 0,
+    HasAddress = 1u << 1,
+    HasSize = 1u << 2,
+    HasAccess = 1u << 3,
+    HasResetValue = 1u << 4,
+    HasResetMask = 1u << 5,
+    HasDim = 1u << 6,
+    HasDimIncrement = 1u << 7,
+    HasDimIndex = 1u << 8,
+    HasLsb = 1u << 9,
+    HasWriteEffect = 1u << 10,
+    HasReadEffect = 1u << 11,
+    HasUsage = 1u << 12,
+    HasChildren = 1u << 13, // registers, fields, enumerated values: replaced whole
+    HasWidth = 1u << 14,
+};
+
+struct Node
+{
+    Kind kind = Kind::Peripheral;
+    enum State : quint8 { Unresolved, Resolving, Resolved } state = Unresolved;
+    Access access = Access::Unstated;
+    WriteEffect write_effect = WriteEffect::None;
+    ReadEffect read_effect = ReadEffect::None;
+    Usage usage = Usage::ReadWrite;
+    quint32 stated = 0;
+    int parent = -1; // -1: the device
+    int line = 0;
+    int column = 0;
+    QString name;
+    QString derived_from;
+    QString description;
+    QString dim_index;
+    quint64 address = 0; // baseAddress of a peripheral, addressOffset otherwise
+    quint64 size = 0;
+    quint64 reset_value = 0;
+    quint64 reset_mask = 0;
+    quint64 dim = 0;
+    quint64 dim_increment = 0;
+    quint64 lsb = 0;           // a field's lowest bit
+    quint64 width = 1;         // and its number of bits
+    std::vector<int> children; // clusters and registers, fields, or value sets
+    QVector<EnumValue> values; // a set of enumerated values
+    QStringList warnings;
+};
+
+enum class Element : quint8 {
+    Unknown,
+    Device,
+    Peripherals,
+    Peripheral,
+    Registers,
+    Cluster,
+    Register,
+    Fields,
+    Field,
+    EnumeratedValues,
+    EnumeratedValue,
+    Name,
+    Description,
+    BaseAddress,
+    AddressOffset,
+    Size,
+    Access,
+    ResetValue,
+    ResetMask,
+    Dim,
+    DimIncrement,
+    DimIndex,
+    BitOffset,
+    BitWidth,
+    Lsb,
+    Msb,
+    BitRange,
+    ModifiedWriteValues,
+    ReadAction,
+    Usage,
+    Value,
+    IsDefault,
+};
+
+// Called for every start tag, so it compares lengths before characters.
+Element element_of(QStringRef tag)
+{
+    struct Entry
+    {
+        const char *name;
+        Element element;
+    };
+    static const Entry entries[] = {
+        {"name", Element::Name},
+        {"description", Element::Description},
+        {"field", Element::Field},
+        {"bitOffset", Element::BitOffset},
+        {"bitWidth", Element::BitWidth},
+        {"enumeratedValue", Element::EnumeratedValue},
+        {"value", Element::Value},
+        {"register", Element::Register},
+        {"access", Element::Access},
+        {"addressOffset", Element::AddressOffset},
+        {"size", Element::Size},
+        {"resetValue", Element::ResetValue},
+        {"resetMask", Element::ResetMask},
+        {"fields", Element::Fields},
+        {"enumeratedValues", Element::EnumeratedValues},
+        {"bitRange", Element::BitRange},
+        {"lsb", Element::Lsb},
+        {"msb", Element::Msb},
+        {"isDefault", Element::IsDefault},
+        {"usage", Element::Usage},
+        {"modifiedWriteValues", Element::ModifiedWriteValues},
+        {"readAction", Element::ReadAction},
+        {"dim", Element::Dim},
+        {"dimIncrement", Element::DimIncrement},
+        {"dimIndex", Element::DimIndex},
+        {"cluster", Element::Cluster},
+        {"registers", Element::Registers},
+        {"peripheral", Element::Peripheral},
+        {"baseAddress", Element::BaseAddress},
+        {"peripherals", Element::Peripherals},
+        {"device", Element::Device},
+    };
+    const int size = tag.size();
+    const QChar *chars = tag.unicode();
+    for (const Entry &entry : entries) {
+        int i = 0;
+        while (i < size && entry.name[i] != 0 && chars[i].unicode() == ushort(entry.name[i]))
+            ++i;
+        if (i == size && entry.name[i] == 0)
+            return entry.element;
+    }
+    return Element::Unknown;
+}
+
+int digit_of(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return 99;
+}
+
+bool starts_with(QStringView text, const char *prefix)
+{
+    return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
+}
+
+// Digits of `base` into `out`; false on a stray character or past 64 bits.
+// With `care`, x digits are don't-care bits (binary only) and are 0 in it.
+bool accumulate(QStringView digits, int base, quint64 &out, quint64 *care = nullptr)
+{
+    if (digits.isEmpty())
+        return false;
+    const int bits_per_digit = base == 16 ? 4 : base == 2 ? 1 : 0;
+    quint64 value = 0;
+    quint64 mask = 0;
+    for (QChar c : digits) {
+        int d = digit_of(c);
+        const bool dont_care =
+            care && base == 2 && (c == QLatin1Char('x') || c == QLatin1Char('X'));
+        if (dont_care)
+            d = 0;
+        else if (d >= base)
+            return false;
+        if (bits_per_digit) {
+            if (value >> (64 - bits_per_digit) || mask >> (64 - bits_per_digit))
+                return false;
+            value = (value << bits_per_digit) | quint64(d);
+            mask = (mask << bits_per_digit) | (dont_care ? 0 : (quint64(1) << bits_per_digit) - 1);
+        } else {
+            if (value > (~quint64(0) - quint64(d)) / 10)
+                return false;
+            value = value * 10 + quint64(d);
+        }
+    }
+    out = value;
+    if (care)
+        *care = bits_per_digit ? mask : ~quint64(0);
+    return true;
+}
+
+// The format's numbers: decimal, 0x hexadecimal or # binary, an optional
+// leading +, and a k, M, G or T multiplier.
+bool parse_number(QStringView text, quint64 &out)
+{
+    text = text.trimmed();
+    if (text.startsWith(QLatin1Char('+')))
+        text = text.mid(1);
+    int base = 10;
+    if (starts_with(text, "0x")) {
+        base = 16;
+        text = text.mid(2);
+    } else if (text.startsWith(QLatin1Char('#'))) {
+        base = 2;
+        text = text.mid(1);
+    } else if (starts_with(text, "0b")) {
+        base = 2;
+        text = text.mid(2);
+    }
+    int shift = 0;
+    if (!text.isEmpty()) {
+        switch (text.back().toLower().unicode()) {
+        case 'k':
+            shift = 10;
+            break;
+        case 'm':
+            shift = 20;
+            break;
+        case 'g':
+            shift = 30;
+            break;
+        case 't':
+            shift = 40;
+            break;
+        }
+        if (shift)
+            text.chop(1);
+    }
+    quint64 value = 0;
+    if (!accumulate(text, base, value) || (shift && value >> (64 - shift)))
+        return false;
+    out = value << shift;
+    return true;
+}
+
+// An enumerated value: as a number, or in binary (# or 0b) with x digits
+// that match either bit.
+bool parse_enum_number(QStringView text, quint64 &value, quint64 &care)
+{
+    text = text.trimmed();
+    if (text.startsWith(QLatin1Char('+')))
+        text = text.mid(1);
+    if (text.startsWith(QLatin1Char('#')))
+        return accumulate(text.mid(1), 2, value, &care);
+    if (starts_with(text, "0b"))
+        return accumulate(text.mid(2), 2, value, &care);
+    care = ~quint64(0);
+    return parse_number(text, value);
+}
+
+// [msb:lsb]
+bool parse_bit_range(QStringView text, quint64 &msb, quint64 &lsb)
+{
+    text = text.trimmed();
+    if (!text.startsWith(QLatin1Char('[')) || !text.endsWith(QLatin1Char(']')))
+        return false;
+    text = text.mid(1, text.size() - 2);
+    const int colon = int(text.indexOf(QLatin1Char(':')));
+    return colon > 0 && parse_number(text.left(colon), msb) &&
+           parse_number(text.mid(colon + 1), lsb);
+}
+
+// Tokens compared without case, hyphens or underscores, so that the
+// spellings vendors use outside the schema read as the schema's own.
+QString folded(QStringView text)
+{
+    QString out;
+    for (QChar c : text.trimmed()) {
+        if (c != QLatin1Char('-') && c != QLatin1Char('_') && !c.isSpace())
+            out += c.toLower();
+    }
+    return out;
+}
+
+bool parse_access(QStringView text, Access &out)
+{
+    static const QHash<QString, Access> tokens = {
+        {QStringLiteral("readonly"), Access::ReadOnly},
+        {QStringLiteral("read"), Access::ReadOnly},
+        {QStringLiteral("writeonly"), Access::WriteOnly},
+        {QStringLiteral("write"), Access::WriteOnly},
+        {QStringLiteral("readwrite"), Access::ReadWrite},
+        {QStringLiteral("writeonce"), Access::WriteOnce},
+        {QStringLiteral("readwriteonce"), Access::ReadWriteOnce},
+    };
+    const auto it = tokens.constFind(folded(text));
+    if (it == tokens.constEnd())
+        return false;
+    out = *it;
+    return true;
+}
+
+bool parse_write_effect(QStringView text, WriteEffect &out)
+{
+    static const QHash<QString, WriteEffect> tokens = {
+        {QStringLiteral("onetoclear"), WriteEffect::OneToClear},
+        {QStringLiteral("onetoset"), WriteEffect::OneToSet},
+        {QStringLiteral("onetotoggle"), WriteEffect::OneToToggle},
+        {QStringLiteral("zerotoclear"), WriteEffect::ZeroToClear},
+        {QStringLiteral("zerotoset"), WriteEffect::ZeroToSet},
+        {QStringLiteral("zerototoggle"), WriteEffect::ZeroToToggle},
+        {QStringLiteral("clear"), WriteEffect::Clear},
+        {QStringLiteral("set"), WriteEffect::Set},
+        {QStringLiteral("modify"), WriteEffect::Modify},
+    };
+    const auto it = tokens.constFind(folded(text));
+    if (it == tokens.constEnd())
+        return false;
+    out = *it;
+    return true;
+}
+
+bool parse_read_effect(QStringView text, ReadEffect &out)
+{
+    static const QHash<QString, ReadEffect> tokens = {
+        {QStringLiteral("clear"), ReadEffect::Clear},
+        {QStringLiteral("set"), ReadEffect::Set},
+        {QStringLiteral("modify"), ReadEffect::Modify},
+        {QStringLiteral("modifyexternal"), ReadEffect::ModifyExternal},
+    };
+    const auto it = tokens.constFind(folded(text));
+    if (it == tokens.constEnd())
+        return false;
+    out = *it;
+    return true;
+}
+
+bool parse_usage(QStringView text, Usage &out)
+{
+    const QString token = folded(text);
+    if (token == QLatin1String("read"))
+        out = Usage::Read;
+    else if (token == QLatin1String("write"))
+        out = Usage::Write;
+    else if (token == QLatin1String("readwrite"))
+        out = Usage::ReadWrite;
+    else
+        return false;
+    return true;
+}
+
+bool parse_bool(QStringView text, bool &out)
+{
+    const QString token = folded(text);
+    if (token == QLatin1String("true") || token == QLatin1String("1"))
+        out = true;
+    else if (token == QLatin1String("false") || token == QLatin1String("0"))
+        out = false;
+    else
+        return false;
+    return true;
+}
+
+QString tag_name(Kind kind)
+{
+    static const char *const names[] = {"peripheral", "cluster", "register", "field",
+                                        "enumeratedValues"};
+    return QString::fromLatin1(names[int(kind)]);
+}
+
+QString line_note(int line) { return QStringLiteral("line %1: ").arg(line); }
+
+// Clusters may nest; a file nesting them deeper than any chip does is
+// refused rather than followed down the stack.
+constexpr int max_depth = 32;
+
+// The first pass: the XML into nodes.
+class Parser
+{
+public:
+    Parser(QIODevice *input, const QString &file_name) : xml(input), file(file_name) {}
+
+    // Device-level register properties are kept in `device`.
+    Node device;
+    QString device_name;
+    std::vector<Node> nodes;
+    std::vector<int> peripherals;
+    QString error;
+
+    bool parse()
+    {
+        bool found = false;
+        while (!xml.atEnd()) {
+            const QXmlStreamReader::TokenType token = xml.readNext();
+            if (token == QXmlStreamReader::DTD) {
+                check_dtd();
+            } else if (token == QXmlStreamReader::StartElement) {
+                if (found || xml.name() != QLatin1String("device")) {
+                    raise(found ? QStringLiteral("a second root element")
+                                : QStringLiteral("not a CMSIS-SVD file: the root element is "
+                                                 "<%1>, not <device>")
+                                      .arg(xml.name()));
+                    break;
+                }
+                found = true;
+                parse_device();
+            }
+        }
+        if (xml.hasError()) {
+            error = QStringLiteral("%1:%2:%3: %4")
+                        .arg(file)
+                        .arg(xml.lineNumber())
+                        .arg(xml.columnNumber())
+                        .arg(xml.errorString());
+            return false;
+        }
+        if (!found) {
+            error = QStringLiteral("%1:%2:%3: not a CMSIS-SVD file: no <device> element")
+                        .arg(file)
+                        .arg(xml.lineNumber())
+                        .arg(xml.columnNumber());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    QXmlStreamReader xml;
+    QString file;
+    QString text; // the current leaf's text, its buffer reused for every leaf
+
+    void raise(const QString &what)
+    {
+        if (!xml.hasError())
+            xml.raiseError(what);
+    }
+
+    // Qt expands internal entities as it reads; a small file of nested ones
+    // grows to hundreds of megabytes. SVD has no use for any.
+    void check_dtd()
+    {
+        if (!xml.entityDeclarations().isEmpty())
+            raise(QStringLiteral("the file declares entities, which register maps never need; "
+                                 "refusing to expand them"));
+    }
+
+    // Moves to the next child element of the current one; false at its end.
+    bool next_child(Element &element)
+    {
+        while (!xml.atEnd()) {
+            switch (xml.readNext()) {
+            case QXmlStreamReader::StartElement:
+                element = element_of(xml.name());
+                return true;
+            case QXmlStreamReader::EndElement:
+            case QXmlStreamReader::Invalid:
+                return false;
+            case QXmlStreamReader::DTD:
+                check_dtd();
+                break;
+            default:
+                break;
+            }
+        }
+        return false;
+    }
+
+    // The text of the current element, child elements' text included.
+    QStringView leaf()
+    {
+        text.clear();
+        int depth = 0;
+        while (!xml.atEnd()) {
+            switch (xml.readNext()) {
+            case QXmlStreamReader::Characters:
+                text.append(xml.text());
+                break;
+            case QXmlStreamReader::StartElement:
+                ++depth;
+                break;
+            case QXmlStreamReader::EndElement:
+                if (depth-- == 0)
+                    return text;
+                break;
+            case QXmlStreamReader::Invalid:
+                return text;
+            default:
+                break;
+            }
+        }
+        return text;
+    }
+
+    // A number the structure depends on: anything else is an error.
+    quint64 number(const char *what)
+    {
+        quint64 value = 0;
+        const QStringView digits = leaf();
+        if (!parse_number(digits, value))
+            raise(QStringLiteral("<%1> holds \"%2\", which is not a number")
+                      .arg(QLatin1String(what), digits.trimmed().left(40).toString()));
+        return value;
+    }
+
+    template <class T, class Parse>
+    void token(Node &node, Stated bit, T &out, Parse parse_token, const char *what)
+    {
+        const int line = int(xml.lineNumber());
+        const QStringView value = leaf();
+        if (parse_token(value, out)) {
+            node.stated |= bit;
+        } else {
+            node.warnings.append(line_note(line) +
+                                 QStringLiteral("unknown %1 \"%2\" in %3 %4, ignored")
+                                     .arg(QLatin1String(what), value.trimmed().toString(),
+                                          tag_name(node.kind), node.name));
+        }
+    }
+
+    void parse_device()
+    {
+        Element element;
+        while (next_child(element)) {
+            switch (element) {
+            case Element::Name:
+                device_name = leaf().trimmed().toString();
+                break;
+            case Element::Peripherals:
+                while (next_child(element)) {
+                    if (element == Element::Peripheral)
+                        peripherals.push_back(parse_node(Kind::Peripheral, -1, 0));
+                    else
+                        xml.skipCurrentElement();
+                }
+                break;
+            default:
+                if (!register_property(device, element))
+                    xml.skipCurrentElement();
+            }
+        }
+    }
+
+    // Size, access, reset value and mask, stated on any level.
+    bool register_property(Node &node, Element element)
+    {
+        switch (element) {
+        case Element::Size:
+            node.size = number("size");
+            node.stated |= HasSize;
+            return true;
+        case Element::Access:
+            token(node, HasAccess, node.access, parse_access, "access");
+            return true;
+        case Element::ResetValue:
+            node.reset_value = number("resetValue");
+            node.stated |= HasResetValue;
+            return true;
+        case Element::ResetMask:
+            node.reset_mask = number("resetMask");
+            node.stated |= HasResetMask;
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    int add_child(int parent, Kind kind, int depth)
+    {
+        const int child = parse_node(kind, parent, depth);
+        nodes[size_t(parent)].children.push_back(child);
+        nodes[size_t(parent)].stated |= HasChildren;
+        return child;
+    }
+
+    int parse_node(Kind kind, int parent, int depth)
+    {
+        const int index = int(nodes.size());
+        nodes.emplace_back();
+        {
+            Node &node = nodes.back();
+            node.kind = kind;
+            node.parent = parent;
+            node.line = int(xml.lineNumber());
+            node.column = int(xml.columnNumber());
+            const QStringRef derived = xml.attributes().value(QLatin1String("derivedFrom"));
+            if (!derived.isEmpty())
+                node.derived_from = derived.trimmed().toString();
+        }
+        if (depth > max_depth) {
+            raise(QStringLiteral("clusters nested more than %1 deep").arg(max_depth));
+            return index;
+        }
+
+        bool has_msb = false;
+        quint64 msb = 0;
+        Element element;
+        while (next_child(element)) {
+            // `nodes` grows while children are read: look the node up afresh.
+            Node &node = nodes[size_t(index)];
+            switch (element) {
+            case Element::Name:
+                node.name = leaf().trimmed().toString();
+                break;
+            case Element::Description:
+                node.description = leaf().toString();
+                node.stated |= HasDescription;
+                break;
+            case Element::BaseAddress:
+            case Element::AddressOffset:
+                node.address =
+                    number(element == Element::BaseAddress ? "baseAddress" : "addressOffset");
+                node.stated |= HasAddress;
+                break;
+            case Element::Dim:
+                node.dim = number("dim");
+                node.stated |= HasDim;
+                break;
+            case Element::DimIncrement:
+                node.dim_increment = number("dimIncrement");
+                node.stated |= HasDimIncrement;
+                break;
+            case Element::DimIndex:
+                node.dim_index = leaf().trimmed().toString();
+                node.stated |= HasDimIndex;
+                break;
+            case Element::BitOffset:
+            case Element::Lsb:
+                node.lsb = number(element == Element::Lsb ? "lsb" : "bitOffset");
+                node.stated |= HasLsb;
+                break;
+            case Element::BitWidth:
+                node.width = number("bitWidth");
+                node.stated |= HasWidth;
+                break;
+            case Element::Msb:
+                msb = number("msb");
+                has_msb = true;
+                break;
+            case Element::BitRange: {
+                const QStringView range = leaf();
+                if (!parse_bit_range(range, msb, node.lsb))
+                    raise(QStringLiteral("<bitRange> holds \"%1\", not [msb:lsb]")
+                              .arg(range.trimmed().left(40).toString()));
+                has_msb = true;
+                node.stated |= HasLsb;
+                break;
+            }
+            case Element::ModifiedWriteValues:
+                token(node, HasWriteEffect, node.write_effect, parse_write_effect,
+                      "modifiedWriteValues");
+                break;
+            case Element::ReadAction:
+                token(node, HasReadEffect, node.read_effect, parse_read_effect, "readAction");
+                break;
+            case Element::Usage:
+                token(node, HasUsage, node.usage, parse_usage, "usage");
+                break;
+            case Element::Registers:
+                if (kind != Kind::Peripheral) {
+                    xml.skipCurrentElement();
+                    break;
+                }
+                node.stated |= HasChildren;
+                while (next_child(element)) {
+                    if (element == Element::Cluster)
+                        add_child(index, Kind::Cluster, depth + 1);
+                    else if (element == Element::Register)
+                        add_child(index, Kind::Register, depth + 1);
+                    else
+                        xml.skipCurrentElement();
+                }
+                break;
+            case Element::Cluster:
+            case Element::Register:
+                if (kind == Kind::Cluster)
+                    add_child(index, element == Element::Cluster ? Kind::Cluster : Kind::Register,
+                              depth + 1);
+                else
+                    xml.skipCurrentElement();
+                break;
+            case Element::Fields:
+                if (kind != Kind::Register) {
+                    xml.skipCurrentElement();
+                    break;
+                }
+                node.stated |= HasChildren;
+                while (next_child(element)) {
+                    if (element == Element::Field)
+                        add_child(index, Kind::Field, depth + 1);
+                    else
+                        xml.skipCurrentElement();
+                }
+                break;
+            case Element::EnumeratedValues:
+                if (kind == Kind::Field)
+                    add_child(index, Kind::Enums, depth + 1);
+                else
+                    xml.skipCurrentElement();
+                break;
+            case Element::EnumeratedValue:
+                if (kind == Kind::Enums)
+                    parse_enum_value(index);
+                else
+                    xml.skipCurrentElement();
+                break;
+            default:
+                if (kind == Kind::Field && element == Element::Access)
+                    token(node, HasAccess, node.access, parse_access, "access");
+                else if (kind == Kind::Field || kind == Kind::Enums ||
+                         !register_property(node, element))
+                    xml.skipCurrentElement();
+            }
+        }
+
+        Node &node = nodes[size_t(index)];
+        // lsb with msb, and [msb:lsb], are a width too.
+        if (has_msb && (node.stated & HasLsb)) {
+            if (msb < node.lsb) {
+                node.warnings.append(line_note(node.line) +
+                                     QStringLiteral("field %1 has msb %2 below lsb %3; read the "
+                                                    "other way round")
+                                         .arg(node.name)
+                                         .arg(msb)
+                                         .arg(node.lsb));
+                std::swap(msb, node.lsb);
+            }
+            node.width = msb - node.lsb + 1;
+            node.stated |= HasWidth;
+        }
+        if (node.name.isEmpty() && kind != Kind::Enums && !xml.hasError())
+            raise(QStringLiteral("a <%1> without a <name>").arg(tag_name(kind)));
+        return index;
+    }
+
+    void parse_enum_value(int set)
+    {
+        EnumValue value;
+        const int line = int(xml.lineNumber());
+        bool has_value = false;
+        QString bad_value;
+        Element element;
+        while (next_child(element)) {
+            switch (element) {
+            case Element::Name:
+                value.name = leaf().trimmed().toString();
+                break;
+            case Element::Description:
+                value.description = leaf().toString();
+                break;
+            case Element::Value: {
+                const QStringView digits = leaf();
+                has_value = parse_enum_number(digits, value.value, value.care);
+                if (!has_value)
+                    bad_value = digits.trimmed().left(40).toString();
+                break;
+            }
+            case Element::IsDefault: {
+                const QStringView flag = leaf();
+                parse_bool(flag, value.is_default);
+                break;
+            }
+            default:
+                xml.skipCurrentElement();
+            }
+        }
+        Node &node = nodes[size_t(set)];
+        node.stated |= HasChildren;
+        if (!has_value && !value.is_default) {
+            node.warnings.append(
+                line_note(line) +
+                (bad_value.isEmpty()
+                     ? QStringLiteral("enumerated value %1 has no value, ignored").arg(value.name)
+                     : QStringLiteral("enumerated value %1 holds \"%2\", which is not a number, "
+                                      "ignored")
+                           .arg(value.name, bad_value)));
+            return;
+        }
+        node.values.append(value);
+    }
+};
+
+// How deep derivedFrom may chain (real files chain once or twice).
+constexpr int max_chain = 64;
+
+// Register properties as they come down from the device to a register.
+struct Properties
+{
+    quint64 size = 32;
+    Access access = Access::Unstated;
+    quint64 reset_value = 0;
+    quint64 reset_mask = ~quint64(0);
+
+    void take(const Node &node)
+    {
+        if (node.stated & HasSize)
+            size = node.size;
+        if (node.stated & HasAccess)
+            access = node.access;
+        if (node.stated & HasResetValue)
+            reset_value = node.reset_value;
+        if (node.stated & HasResetMask)
+            reset_mask = node.reset_mask;
+    }
+};
+
+// One element of a dim array, or the element itself.
+struct Instance
+{
+    QString name;
+    quint64 offset;
+};
+
+struct FieldList
+{
+    QVector<Field> fields;
+    QStringList warnings;
+};
+
+// `name` as a path component: ARR[%s] is also called ARR, PMUX0_%s PMUX0_.
+bool name_matches(const QString &name, QStringView part)
+{
+    if (name == part)
+        return true;
+    if (!name.contains(QLatin1Char('%')))
+        return false;
+    QString bare = name;
+    bare.remove(QLatin1String("[%s]")).remove(QLatin1String("%s"));
+    return bare == part;
+}
+
+// The second pass: derivedFrom, inheritance and expansion.
+class Builder
+{
+public:
+    Builder(Parser &parser, const QString &file_name)
+        : parser(parser), nodes(parser.nodes), file(file_name)
+    {
+    }
+
+    QString error;
+
+    bool build(Device &device)
+    {
+        out = &device;
+        device.name = parser.device_name;
+        Properties properties;
+        properties.take(parser.device);
+        for (int peripheral : parser.peripherals) {
+            if (!resolve(peripheral))
+                return false;
+            const Node &node = nodes[size_t(peripheral)];
+            Properties inherited = properties;
+            inherited.take(node);
+            const std::vector<Instance> *elements = instances(peripheral);
+            if (!elements)
+                return false;
+            for (const Instance &element : *elements) {
+                if (!walk(node.children, element.name, node.address + element.offset, inherited, 0))
+                    return false;
+            }
+        }
+        for (const Node &node : nodes) {
+            if (node.kind == Kind::Peripheral || node.kind == Kind::Cluster)
+                device.warnings += node.warnings;
+        }
+        return true;
+    }
+
+private:
+    Parser &parser;
+    std::vector<Node> &nodes;
+    QString file;
+    Device *out = nullptr;
+    int chain = 0;
+    qint64 expanded = 0;
+    std::unordered_map<int, FieldList> field_lists;
+    std::unordered_map<int, std::vector<Instance>> arrays;
+    QHash<QString, int> sets_by_name;
+    QHash<QString, int> register_lines;
+
+    bool fail(const Node &node, const QString &what)
+    {
+        if (error.isEmpty())
+            error =
+                QStringLiteral("%1:%2:%3: %4").arg(file).arg(node.line).arg(node.column).arg(what);
+        return false;
+    }
+
+    QString describe(const Node &node) const
+    {
+        return QStringLiteral("%1 %2").arg(tag_name(node.kind), node.name);
+    }
+
+    bool resolve(int index)
+    {
+        Node &node = nodes[size_t(index)];
+        if (node.state == Node::Resolved)
+            return true;
+        if (node.state == Node::Resolving)
+            return fail(node, QStringLiteral("derivedFrom=\"%1\" of %2 leads back to itself")
+                                  .arg(node.derived_from, describe(node)));
+        if (node.derived_from.isEmpty()) {
+            node.state = Node::Resolved;
+            return true;
+        }
+        if (chain >= max_chain)
+            return fail(node,
+                        QStringLiteral("derivedFrom chains more than %1 deep").arg(max_chain));
+        node.state = Node::Resolving;
+        ++chain;
+        const int source = lookup(node.parent, node.derived_from, node.kind);
+        const bool found = source >= 0 && resolve(source);
+        --chain;
+        if (!found) {
+            return fail(node, QStringLiteral("%1 derives from \"%2\", which the file does not "
+                                             "define")
+                                  .arg(describe(node), node.derived_from));
+        }
+        inherit(nodes[size_t(index)], nodes[size_t(source)]);
+        nodes[size_t(index)].state = Node::Resolved;
+        return true;
+    }
+
+    // Every tag the node does not state comes from its source as stated
+    // there; a list it states replaces the source's whole.
+    static void inherit(Node &node, const Node &source)
+    {
+        const quint32 take = source.stated & ~node.stated;
+        if (take & HasDescription)
+            node.description = source.description;
+        if (take & HasAddress)
+            node.address = source.address;
+        if (take & HasSize)
+            node.size = source.size;
+        if (take & HasAccess)
+            node.access = source.access;
+        if (take & HasResetValue)
+            node.reset_value = source.reset_value;
+        if (take & HasResetMask)
+            node.reset_mask = source.reset_mask;
+        if (take & HasDim)
+            node.dim = source.dim;
+        if (take & HasDimIncrement)
+            node.dim_increment = source.dim_increment;
+        if (take & HasDimIndex)
+            node.dim_index = source.dim_index;
+        if (take & HasLsb)
+            node.lsb = source.lsb;
+        if (take & HasWidth)
+            node.width = source.width;
+        if (take & HasWriteEffect)
+            node.write_effect = source.write_effect;
+        if (take & HasReadEffect)
+            node.read_effect = source.read_effect;
+        if (take & HasUsage)
+            node.usage = source.usage;
+        if (take & HasChildren) {
+            node.children = source.children;
+            node.values = source.values;
+        }
+        node.stated |= source.stated;
+    }
+
+    // A dotted path, first from the node's own scope, then from each scope
+    // around it, up to the device. A set of enumerated values may also be
+    // named alone from anywhere.
+    int lookup(int scope, const QString &path, Kind kind)
+    {
+        const QVector<QStringRef> parts = path.splitRef(QLatin1Char('.'));
+        for (int at = scope;; at = nodes[size_t(at)].parent) {
+            const int found = descend(at, parts, kind);
+            if (found >= 0 || !error.isEmpty())
+                return found;
+            if (at < 0)
+                break;
+        }
+        if (kind != Kind::Enums || parts.size() != 1)
+            return -1;
+        if (sets_by_name.isEmpty()) {
+            for (int i = int(nodes.size()) - 1; i >= 0; --i) {
+                if (nodes[size_t(i)].kind == Kind::Enums && !nodes[size_t(i)].name.isEmpty())
+                    sets_by_name.insert(nodes[size_t(i)].name, i);
+            }
+        }
+        return sets_by_name.value(path, -1);
+    }
+
+    int descend(int scope, const QVector<QStringRef> &parts, Kind kind)
+    {
+        int at = scope;
+        for (int k = 0; k < parts.size(); ++k) {
+            if (at >= 0 && !resolve(at))
+                return -1;
+            const std::vector<int> &children =
+                at < 0 ? parser.peripherals : nodes[size_t(at)].children;
+            const bool last = k + 1 == parts.size();
+            int next = -1;
+            for (int child : children) {
+                const Node &node = nodes[size_t(child)];
+                if ((!last || node.kind == kind) && name_matches(node.name, parts[k])) {
+                    next = child;
+                    break;
+                }
+            }
+            if (next < 0)
+                return -1;
+            at = next;
+        }
+        return at;
+    }
+
+    bool dim_indices(const Node &node, QStringList &indices)
+    {
+        const QString &text = node.dim_index;
+        const int dash = text.indexOf(QLatin1Char('-'));
+        if (!text.contains(QLatin1Char(',')) && dash > 0) {
+            const QStringView first = QStringView(text).left(dash).trimmed();
+            const QStringView last = QStringView(text).mid(dash + 1).trimmed();
+            quint64 from = 0, to = 0;
+            if (parse_number(first, from) && parse_number(last, to) && from <= to) {
+                if (to - from >= quint64(max_expansion))
+                    return fail(node, QStringLiteral("dimIndex \"%1\" makes more than %2 elements")
+                                          .arg(text)
+                                          .arg(max_expansion));
+                for (quint64 i = from; i <= to; ++i)
+                    indices.append(QString::number(i));
+                return true;
+            }
+            if (first.size() == 1 && last.size() == 1 && first[0].isLetter() &&
+                last[0].isLetter() && first[0] <= last[0]) {
+                for (ushort c = first[0].unicode(); c <= last[0].unicode(); ++c)
+                    indices.append(QChar(c));
+                return true;
+            }
+            return fail(node, QStringLiteral("dimIndex \"%1\" is not a range").arg(text));
+        }
+        for (const QStringRef &index : text.splitRef(QLatin1Char(','))) {
+            const QStringRef trimmed = index.trimmed();
+            if (trimmed.isEmpty())
+                return fail(node, QStringLiteral("dimIndex \"%1\" has an empty entry").arg(text));
+            indices.append(trimmed.toString());
+        }
+        return true;
+    }
+
+    // The elements a node stands for; nullptr after an error.
+    const std::vector<Instance> *instances(int index)
+    {
+        auto it = arrays.find(index);
+        if (it == arrays.end()) {
+            Node &node = nodes[size_t(index)];
+            std::vector<Instance> elements;
+            if (!(node.stated & HasDim)) {
+                elements.push_back({node.name, 0});
+            } else {
+                if (node.dim > quint64(max_expansion)) {
+                    fail(node, QStringLiteral("dim %1 makes more than %2 elements")
+                                   .arg(node.dim)
+                                   .arg(max_expansion));
+                    return nullptr;
+                }
+                QStringList indices;
+                if (node.stated & HasDimIndex) {
+                    if (!dim_indices(node, indices))
+                        return nullptr;
+                    if (quint64(indices.size()) != node.dim)
+                        node.warnings.append(
+                            line_note(node.line) +
+                            QStringLiteral("%1 has dim %2 but %3 dimIndex entries; using %4")
+                                .arg(describe(node))
+                                .arg(node.dim)
+                                .arg(indices.size())
+                                .arg(qMin(quint64(indices.size()), node.dim)));
+                }
+                const int count = (node.stated & HasDimIndex)
+                                      ? int(qMin(quint64(indices.size()), node.dim))
+                                      : int(node.dim);
+                elements.reserve(size_t(count));
+                const bool placeholder = node.name.contains(QLatin1String("%s"));
+                for (int i = 0; i < count; ++i) {
+                    const QString index_text =
+                        (node.stated & HasDimIndex) ? indices[i] : QString::number(i);
+                    QString name = node.name;
+                    if (placeholder)
+                        name.replace(QLatin1String("%s"), index_text);
+                    else
+                        name += index_text;
+                    elements.push_back({name, quint64(i) * node.dim_increment});
+                }
+            }
+            it = arrays.emplace(index, std::move(elements)).first;
+        }
+        expanded += qint64(it->second.size());
+        if (expanded > max_expansion) {
+            fail(nodes[size_t(index)],
+                 QStringLiteral("the map expands to more than %1 elements").arg(max_expansion));
+            return nullptr;
+        }
+        return &it->second;
+    }
+
+    bool walk(const std::vector<int> &children, const QString &prefix, quint64 base,
+              const Properties &properties, int depth)
+    {
+        if (depth > max_depth)
+            return fail(nodes[size_t(children.front())],
+                        QStringLiteral("clusters contain themselves through derivedFrom"));
+        for (int child : children) {
+            if (!resolve(child))
+                return false;
+            const Node &node = nodes[size_t(child)];
+            if (node.kind != Kind::Cluster && node.kind != Kind::Register)
+                continue;
+            Properties inherited = properties;
+            inherited.take(node);
+            const std::vector<Instance> *elements = instances(child);
+            if (!elements)
+                return false;
+            if (node.kind == Kind::Cluster) {
+                for (const Instance &element : *elements) {
+                    if (!node.children.empty() &&
+                        !walk(node.children, prefix + QLatin1Char('.') + element.name,
+                              base + node.address + element.offset, inherited, depth + 1))
+                        return false;
+                }
+                continue;
+            }
+            const FieldList *fields = fields_of(child);
+            if (!fields)
+                return false;
+            for (const Instance &element : *elements) {
+                if (!add_register(node, *fields, prefix + QLatin1Char('.') + element.name,
+                                  base + node.address + element.offset, inherited))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    bool add_register(const Node &node, const FieldList &fields, const QString &name,
+                      quint64 address, const Properties &properties)
+    {
+        if (out->registers.size() >= max_registers)
+            return fail(
+                node,
+                QStringLiteral("the map expands to more than %1 registers").arg(max_registers));
+        Register reg;
+        reg.name = name;
+        reg.address = address;
+        reg.warnings = node.warnings + fields.warnings;
+        if (properties.size == 0 || properties.size > 4096) {
+            reg.warnings.append(line_note(node.line) +
+                                QStringLiteral("register %1 has size %2; read as 32 bits")
+                                    .arg(name)
+                                    .arg(properties.size));
+            reg.size = 32;
+        } else {
+            reg.size = int(properties.size);
+        }
+        reg.reset_value = properties.reset_value;
+        reg.reset_mask = properties.reset_mask;
+        reg.access = properties.access;
+        reg.write_effect = node.write_effect;
+        reg.read_effect = node.read_effect;
+        reg.description = node.description;
+        reg.fields = fields.fields;
+        reg.line = node.line;
+        for (const Field &field : fields.fields) {
+            if (field.msb >= reg.size)
+                reg.warnings.append(line_note(field.line) +
+                                    QStringLiteral("field %1 [%2:%3] lies outside the %4-bit "
+                                                   "register")
+                                        .arg(field.name)
+                                        .arg(field.msb)
+                                        .arg(field.lsb)
+                                        .arg(reg.size));
+        }
+        const auto seen = register_lines.constFind(name);
+        if (seen != register_lines.constEnd())
+            reg.warnings.append(line_note(node.line) +
+                                QStringLiteral("another register named %1 comes first, at line %2")
+                                    .arg(name)
+                                    .arg(*seen));
+        else
+            register_lines.insert(name, node.line);
+        out->registers.append(reg);
+        return true;
+    }
+
+    // A register definition's fields, shared by all its copies.
+    const FieldList *fields_of(int index)
+    {
+        auto it = field_lists.find(index);
+        if (it != field_lists.end())
+            return &it->second;
+        FieldList list;
+        for (int child : nodes[size_t(index)].children) {
+            if (!resolve(child))
+                return nullptr;
+            if (!add_fields(child, list))
+                return nullptr;
+        }
+        check_layout(list);
+        return &field_lists.emplace(index, std::move(list)).first->second;
+    }
+
+    bool add_fields(int index, FieldList &list)
+    {
+        const Node &node = nodes[size_t(index)];
+        list.warnings += node.warnings;
+        if (!(node.stated & HasLsb) || node.width == 0 || node.width > 65536) {
+            list.warnings.append(
+                line_note(node.line) +
+                (node.stated & HasLsb
+                     ? QStringLiteral("field %1 is %2 bits wide, ignored")
+                           .arg(node.name)
+                           .arg(node.width)
+                     : QStringLiteral("field %1 states no bit position, ignored").arg(node.name)));
+            return true;
+        }
+        const quint64 lsb = node.lsb;
+        const quint64 msb = lsb + node.width - 1;
+        QVector<EnumValue> values;
+        for (int set : node.children) {
+            if (!resolve(set))
+                return false;
+            const Node &values_node = nodes[size_t(set)];
+            list.warnings += values_node.warnings;
+            for (EnumValue value : values_node.values) {
+                value.usage = values_node.usage;
+                values.append(value);
+            }
+        }
+        const quint64 width = node.width;
+        for (const EnumValue &value : qAsConst(values)) {
+            if (!value.is_default && width < 64 && ((value.value & value.care) >> width) != 0)
+                list.warnings.append(line_note(node.line) +
+                                     QStringLiteral("enumerated value %1 (%2) does not fit the "
+                                                    "%3-bit field %4")
+                                         .arg(value.name)
+                                         .arg(value.value)
+                                         .arg(width)
+                                         .arg(node.name));
+        }
+        const std::vector<Instance> *elements = instances(index);
+        if (!elements)
+            return false;
+        for (const Instance &element : *elements) {
+            const quint64 element_msb = msb + element.offset;
+            if (element_msb > 65535 || element_msb < msb) {
+                list.warnings.append(
+                    line_note(node.line) +
+                    QStringLiteral("field %1 lies beyond bit 65535, ignored").arg(element.name));
+                continue;
+            }
+            Field field;
+            field.name = element.name;
+            field.msb = int(element_msb);
+            field.lsb = int(lsb + element.offset);
+            field.access = node.access;
+            field.write_effect = node.write_effect;
+            field.read_effect = node.read_effect;
+            field.description = node.description;
+            field.values = values;
+            field.line = node.line;
+            list.fields.append(field);
+        }
+        return true;
+    }
+
+    // Duplicate names and overlapping bits within one register.
+    static void check_layout(FieldList &list)
+    {
+        QHash<QString, int> names;
+        std::vector<int> order;
+        for (int i = 0; i < list.fields.size(); ++i) {
+            const Field &field = list.fields[i];
+            if (names.contains(field.name))
+                list.warnings.append(
+                    line_note(field.line) +
+                    QStringLiteral("another field named %1 comes first, at line %2")
+                        .arg(field.name)
+                        .arg(names.value(field.name)));
+            else
+                names.insert(field.name, field.line);
+            order.push_back(i);
+        }
+        std::sort(order.begin(), order.end(),
+                  [&](int a, int b) { return list.fields[a].lsb < list.fields[b].lsb; });
+        int widest = -1; // the field reaching highest among those seen
+        for (int i : order) {
+            const Field &field = list.fields[i];
+            if (widest >= 0 && list.fields[widest].msb >= field.lsb) {
+                const Field &other = list.fields[widest];
+                list.warnings.append(line_note(field.line) +
+                                     QStringLiteral("fields %1 and %2 overlap in bits [%3:%4]")
+                                         .arg(other.name, field.name)
+                                         .arg(qMin(other.msb, field.msb))
+                                         .arg(field.lsb));
+            }
+            if (widest < 0 || field.msb > list.fields[widest].msb)
+                widest = i;
+        }
+    }
+};
+
+} // namespace
+
+QString access_name(Access access)
+{
+    switch (access) {
+    case Access::Unstated:
+        break;
+    case Access::ReadOnly:
+        return QStringLiteral("read-only");
+    case Access::WriteOnly:
+        return QStringLiteral("write-only");
+    case Access::ReadWrite:
+        return QStringLiteral("read-write");
+    case Access::WriteOnce:
+        return QStringLiteral("writeOnce");
+    case Access::ReadWriteOnce:
+        return QStringLiteral("read-writeOnce");
+    }
+    return QString();
+}
+
+Reading read(QIODevice *input, const QString &file_name)
+{
+    Reading reading;
+    Parser parser(input, file_name);
+    if (!parser.parse()) {
+        reading.error = parser.error;
+        return reading;
+    }
+    Builder builder(parser, file_name);
+    if (!builder.build(reading.device)) {
+        reading.error = builder.error;
+        reading.device = Device();
+    }
+    return reading;
+}
+
+Reading read_file(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Reading reading;
+        reading.error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return reading;
+    }
+    return read(&file, path);
+}
+
+} // namespace svd

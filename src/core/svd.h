@@ -1,0 +1,120 @@
+// Register maps as silicon vendors publish them: CMSIS-SVD files.
+//
+// The reader turns a file into one flat list of registers in file order, with
+// everything the format spreads over the tree already settled: derivedFrom
+// followed, dim arrays expanded, register properties inherited from the
+// device, peripheral and clusters, addresses made absolute. What remains is
+// plain data that the console program and the map window only look up.
+//
+// Broken XML, a dangling or circular derivedFrom, entity declarations and
+// expansions beyond any real chip are errors naming file, line and column.
+// The mistakes vendors do ship (fields outside their register, overlaps,
+// values wider than their field, duplicate names, unknown tokens) are
+// warnings kept with the register, so real files stay usable. QtCore only.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <QtGlobal>
+
+class QIODevice;
+
+namespace svd {
+
+enum class Access : quint8 { Unstated, ReadOnly, WriteOnly, ReadWrite, WriteOnce, ReadWriteOnce };
+// The schema's token ("read-write", ...); empty for Unstated.
+QString access_name(Access access);
+
+// What a set of enumerated values is for; a set that does not say is both.
+enum class Usage : quint8 { ReadWrite, Read, Write };
+
+// What a write does beyond storing the bits, and what a read does.
+enum class WriteEffect : quint8 {
+    None,
+    OneToClear,
+    OneToSet,
+    OneToToggle,
+    ZeroToClear,
+    ZeroToSet,
+    ZeroToToggle,
+    Clear,
+    Set,
+    Modify
+};
+enum class ReadEffect : quint8 { None, Clear, Set, Modify, ModifyExternal };
+
+struct EnumValue
+{
+    QString name;
+    QString description;
+    quint64 value = 0;
+    // Bits that must match; the file's x digits are 0 here (#1x0 matches 4
+    // and 6). Meaningless for the default value, which matches what no other
+    // value does.
+    quint64 care = ~quint64(0);
+    bool is_default = false;
+    Usage usage = Usage::ReadWrite;
+};
+
+struct Field
+{
+    QString name;
+    int msb = 0;
+    int lsb = 0;
+    Access access = Access::Unstated; // as the file states it for the field
+    WriteEffect write_effect = WriteEffect::None;
+    ReadEffect read_effect = ReadEffect::None;
+    QString description;
+    QVector<EnumValue> values; // every set of the field, in file order
+    int line = 0;
+
+    int width() const { return msb - lsb + 1; }
+};
+
+struct Register
+{
+    QString name; // PERIPHERAL.REGISTER, PERIPHERAL.CLUSTER.REGISTER, ...
+    quint64 address = 0;
+    int size = 32;
+    quint64 reset_value = 0;
+    quint64 reset_mask = ~quint64(0);
+    Access access = Access::Unstated; // inherited from cluster, peripheral, device
+    WriteEffect write_effect = WriteEffect::None;
+    ReadEffect read_effect = ReadEffect::None;
+    QString description;
+    QVector<Field> fields; // file order; shared by the copies of one definition
+    QStringList warnings;  // "line 12: ..."
+    int line = 0;
+
+    // The field's own access, else the register's.
+    Access access_of(const Field &field) const
+    {
+        return field.access != Access::Unstated ? field.access : access;
+    }
+};
+
+struct Device
+{
+    QString name;
+    QVector<Register> registers;
+    // Mistakes not tied to one register (a peripheral's unknown access, ...).
+    QStringList warnings;
+};
+
+struct Reading
+{
+    Device device;
+    QString error; // "FILE:LINE:COLUMN: what"; empty when the file was read
+};
+
+// Registers and array elements beyond any real chip (the largest vendor
+// files have a few thousand): an expansion past these is refused.
+constexpr int max_registers = 250000;
+constexpr int max_expansion = 1000000; // instances of every kind, fields included
+
+Reading read_file(const QString &path);
+// `file_name` is what error messages call the input.
+Reading read(QIODevice *input, const QString &file_name);
+
+} // namespace svd
