@@ -1,0 +1,354 @@
+// tarnwick-cli: the engine in a terminal. A value in every notation with its
+// facts, the registers of a CMSIS-SVD file, and one register's fields for a
+// value, as a table for a person or as JSON for scripts. QtCore only, so it
+// starts at once and runs where there is no display.
+//
+// Results go to standard output, messages to standard error. Exit codes:
+// 0 it worked; 1 no such register or field, or a value that is not a number
+// or does not fit; 2 a file that cannot be read as SVD.
+#include "literals.h"
+#include "regmap.h"
+#include "regmath.h"
+#include "svd.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+enum Exit { Ok = 0, BadInput = 1, BadFile = 2 };
+
+// UTF-8 whatever the console's code page, so that scripts read the same
+// bytes everywhere.
+void print(const QString &text) { std::fputs(text.toUtf8().constData(), stdout); }
+
+int fail(int code, const QString &message)
+{
+    std::fputs(("tarnwick-cli: " + message + '\n').toUtf8().constData(), stderr);
+    return code;
+}
+
+// Rows of cells in columns as wide as their widest cell.
+QString table(const QVector<QStringList> &rows)
+{
+    QVector<int> widths;
+    for (const QStringList &row : rows) {
+        widths.resize(qMax(widths.size(), row.size()));
+        for (int i = 0; i < row.size(); ++i)
+            widths[i] = qMax(widths[i], row[i].size());
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QString line;
+        for (int i = 0; i < row.size(); ++i)
+            line += i + 1 < row.size() ? row[i].leftJustified(widths[i] + 2) : row[i];
+        text += line.trimmed() + '\n';
+    }
+    return text;
+}
+
+QString json_string(const QString &text)
+{
+    QString out = QStringLiteral("\"");
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out + QLatin1Char('"');
+}
+
+QString json_or_null(const QString &text)
+{
+    return text.isEmpty() ? QStringLiteral("null") : json_string(text);
+}
+
+QString address_text(quint64 address) { return regmap::hex(address, address >> 32 ? 64 : 32); }
+
+// The five keys every register has, in this order, in both JSON forms.
+QString json_register(const svd::Register &reg)
+{
+    return QStringLiteral("\"name\": %1, \"address\": \"%2\", \"size\": %3, \"reset_value\": "
+                          "\"%4\", \"access\": %5")
+        .arg(json_string(reg.name), address_text(reg.address), QString::number(reg.size),
+             regmap::hex(reg.reset_value, reg.size), json_or_null(svd::access_name(reg.access)));
+}
+
+QString access_or_dash(const QString &access)
+{
+    return access.isEmpty() ? QStringLiteral("-") : access;
+}
+
+// VALUE as if pasted into the hexadecimal field.
+std::optional<quint32> read_value(const QString &text, int &code)
+{
+    const literals::Reading reading = literals::read_literal(text, 16);
+    if (reading.value)
+        return reading.value;
+    code = fail(BadInput, reading.too_wide ? QStringLiteral("%1 does not fit in 32 bits").arg(text)
+                                           : QStringLiteral("\"%1\" is not a number").arg(text));
+    return std::nullopt;
+}
+
+int show_value(const QString &text)
+{
+    int code = Ok;
+    const std::optional<quint32> value = read_value(text, code);
+    if (!value)
+        return code;
+    QVector<QStringList> rows = {
+        {QStringLiteral("hex:"), literals::c_hex(*value)},
+        {QStringLiteral("C++:"), literals::c_hex_separated(*value)},
+        {QStringLiteral("Verilog:"), literals::verilog(*value)},
+        {QStringLiteral("decimal:"), literals::decimal(*value)},
+        {QStringLiteral("octal:"), QStringLiteral("0o") + QString::number(*value, 8)},
+        {QStringLiteral("binary:"), regmath::grouped_binary(*value)},
+    };
+    for (const QString &fact : literals::facts(*value).split(QLatin1Char('\n'))) {
+        const int colon = fact.indexOf(QLatin1Char(':'));
+        rows.append({fact.left(colon + 1), fact.mid(colon + 1).trimmed()});
+    }
+    print(table(rows));
+    return Ok;
+}
+
+int list(const svd::Device &device, const QString &pattern, bool json)
+{
+    const QRegularExpression match(pattern.isEmpty()
+                                       ? QStringLiteral(".*")
+                                       : QRegularExpression::wildcardToRegularExpression(pattern),
+                                   QRegularExpression::CaseInsensitiveOption);
+    QStringList objects;
+    QVector<QStringList> rows = {{QStringLiteral("register"), QStringLiteral("address"),
+                                  QStringLiteral("size"), QStringLiteral("reset"),
+                                  QStringLiteral("access")}};
+    for (const svd::Register &reg : device.registers) {
+        if (!match.match(reg.name).hasMatch())
+            continue;
+        objects << QStringLiteral("  {%1}").arg(json_register(reg));
+        rows.append({reg.name, address_text(reg.address), QString::number(reg.size),
+                     regmap::hex(reg.reset_value, reg.size),
+                     access_or_dash(svd::access_name(reg.access))});
+    }
+    if (json)
+        print(objects.isEmpty()
+                  ? QStringLiteral("[]\n")
+                  : QStringLiteral("[\n%1\n]\n").arg(objects.join(QStringLiteral(",\n"))));
+    else if (!objects.isEmpty())
+        print(table(rows));
+    return objects.isEmpty() ? fail(BadInput, QStringLiteral("no register matches %1").arg(pattern))
+                             : Ok;
+}
+
+int find_field(const svd::Register &reg, QStringView name)
+{
+    for (int i = 0; i < reg.fields.size(); ++i) {
+        if (name.compare(reg.fields[i].name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// FIELD=X, applied to `value` in order.
+int assign(const svd::Register &reg, const QStringList &assignments, quint64 &value)
+{
+    for (const QString &assignment : assignments) {
+        const int equals = assignment.indexOf(QLatin1Char('='));
+        const QString name = assignment.left(equals).trimmed();
+        const QString text = assignment.mid(equals + 1);
+        const int index = find_field(reg, name);
+        if (index < 0)
+            return fail(BadInput, QStringLiteral("%1 has no field %2").arg(reg.name, name));
+        const svd::Field &field = reg.fields[index];
+        const std::optional<quint64> field_value = regmap::parse_field_value(field, text);
+        if (!field_value)
+            return fail(BadInput, QStringLiteral("\"%1\" is neither a number nor a value of %2")
+                                      .arg(text, field.name));
+        const std::optional<quint64> placed = regmap::with_field(field, value, *field_value);
+        if (!placed)
+            return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit field %3")
+                                      .arg(text)
+                                      .arg(field.width())
+                                      .arg(field.name));
+        value = *placed;
+    }
+    return Ok;
+}
+
+QString decoded_text(const svd::Register &reg, quint64 value)
+{
+    QString text = QStringLiteral("%1  %2  %3 bits  %4  reset %5\nvalue %6 = %7\n\n")
+                       .arg(reg.name, address_text(reg.address), QString::number(reg.size),
+                            access_or_dash(svd::access_name(reg.access)),
+                            regmap::hex(reg.reset_value, reg.size), regmap::hex(value, reg.size))
+                       .arg(value);
+    QVector<QStringList> rows = {{QStringLiteral("bits"), QStringLiteral("field"),
+                                  QStringLiteral("value"), QString(), QStringLiteral("enum"),
+                                  QStringLiteral("access")}};
+    for (const regmap::Row &row : regmap::layout(reg)) {
+        svd::Field reserved;
+        reserved.msb = row.msb;
+        reserved.lsb = row.lsb;
+        const svd::Field &field = row.field >= 0 ? reg.fields[row.field] : reserved;
+        const quint64 bits = regmap::field_value(field, value);
+        const svd::EnumValue *name = row.field >= 0 ? regmap::read_name(field, bits) : nullptr;
+        rows.append({regmap::bits(row.msb, row.lsb),
+                     row.field >= 0 ? field.name : QStringLiteral("reserved"),
+                     QStringLiteral("0x") + QString::number(bits, 16).toUpper(),
+                     QString::number(bits), name ? name->name : QString(),
+                     row.field >= 0 ? access_or_dash(regmap::access_text(reg, field)) : QString()});
+    }
+    return text + table(rows);
+}
+
+QString decoded_json(const svd::Register &reg, quint64 value)
+{
+    QVector<const svd::Field *> fields;
+    for (const svd::Field &field : reg.fields)
+        fields.append(&field);
+    std::stable_sort(fields.begin(), fields.end(),
+                     [](const svd::Field *a, const svd::Field *b) { return a->msb > b->msb; });
+    QStringList objects;
+    for (const svd::Field *field : fields) {
+        const quint64 bits = regmap::field_value(*field, value);
+        const svd::EnumValue *name = regmap::read_name(*field, bits);
+        objects << QStringLiteral("  {\"name\": %1, \"msb\": %2, \"lsb\": %3, \"access\": %4, "
+                                  "\"value\": %5, \"enum\": %6, \"description\": %7}")
+                       .arg(json_string(field->name), QString::number(field->msb),
+                            QString::number(field->lsb),
+                            json_or_null(svd::access_name(reg.access_of(*field))),
+                            QString::number(bits), name ? json_string(name->name) : "null",
+                            json_or_null(field->description.simplified()));
+    }
+    return QStringLiteral("{%1, \"value\": \"%2\", \"fields\": [%3]}\n")
+        .arg(json_register(reg), regmap::hex(value, reg.size),
+             objects.isEmpty() ? QString() : '\n' + objects.join(QStringLiteral(",\n")) + '\n');
+}
+
+int show_register(const svd::Device &device, const QString &file, const QStringList &arguments,
+                  bool json)
+{
+    const int index = regmap::find_register(device, arguments.first());
+    if (index < 0)
+        return fail(BadInput, QStringLiteral("%1 has no register %2").arg(file, arguments.first()));
+    const svd::Register &reg = device.registers[index];
+    for (const QString &warning : reg.warnings)
+        fail(Ok, QStringLiteral("%1: %2").arg(file, warning));
+    if (reg.size > 32)
+        return fail(BadInput, QStringLiteral("%1 is a %2-bit register; Tarnwick holds 32 bits")
+                                  .arg(reg.name)
+                                  .arg(reg.size));
+
+    QStringList assignments;
+    std::optional<quint64> value;
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument.contains(QLatin1Char('='))) {
+            assignments << argument;
+            continue;
+        }
+        if (value || !assignments.isEmpty())
+            return fail(BadInput,
+                        QStringLiteral("one VALUE, before any FIELD=X: \"%1\"").arg(argument));
+        int code = Ok;
+        const std::optional<quint32> read = read_value(argument, code);
+        if (!read)
+            return code;
+        if (reg.size < 32 && (*read >> reg.size) != 0)
+            return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit register %3")
+                                      .arg(argument)
+                                      .arg(reg.size)
+                                      .arg(reg.name));
+        value = *read;
+    }
+    quint64 shown = value.value_or(reg.reset_value);
+    if (const int code = assign(reg, assignments, shown))
+        return code;
+    print(json ? decoded_json(reg, shown) : decoded_text(reg, shown));
+    return Ok;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarnwick-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A 32-bit register value in every notation, and decoded into the named "
+                       "fields of a register of a CMSIS-SVD file.\n\n"
+                       "  tarnwick-cli VALUE                          all forms and facts\n"
+                       "  tarnwick-cli --svd FILE --list [PATTERN]    the registers of FILE\n"
+                       "  tarnwick-cli --svd FILE REGISTER [VALUE]    REGISTER's fields\n"
+                       "  tarnwick-cli --svd FILE REGISTER [VALUE] FIELD=X...\n"
+                       "                                              VALUE with fields set\n\n"
+                       "VALUE is any literal Paste value reads (plain digits are hex) and "
+                       "defaults to the register's reset value. REGISTER and FIELD ignore "
+                       "case; X is a number (plain digits are decimal) or the name of one of "
+                       "the field's values. Exit codes: 0 done, 1 bad register, field or value, "
+                       "2 a file that is not readable SVD."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption svd_option(
+        QStringLiteral("svd"), QStringLiteral("The register map to read."), QStringLiteral("FILE"));
+    const QCommandLineOption list_option(
+        QStringLiteral("list"),
+        QStringLiteral("List the registers whose full name matches PATTERN (a shell wildcard)."));
+    const QCommandLineOption json_option(QStringLiteral("json"),
+                                         QStringLiteral("Write JSON instead of a table."));
+    parser.addOptions({svd_option, list_option, json_option});
+    parser.addPositionalArgument(QStringLiteral("arguments"),
+                                 QStringLiteral("VALUE, or [PATTERN], or REGISTER [VALUE] "
+                                                "[FIELD=X...]"),
+                                 QStringLiteral("[arguments...]"));
+    parser.process(app);
+
+    const QStringList arguments = parser.positionalArguments();
+    if (!parser.isSet(svd_option)) {
+        if (parser.isSet(list_option) || parser.isSet(json_option))
+            return fail(BadInput, QStringLiteral("--list and --json read a map: give --svd FILE"));
+        if (arguments.size() != 1)
+            return fail(BadInput, QStringLiteral("give one VALUE, or --svd FILE (see --help)"));
+        return show_value(arguments.first());
+    }
+
+    const QString file = parser.value(svd_option);
+    const svd::Reading reading = svd::read_file(file);
+    if (!reading.error.isEmpty())
+        return fail(BadFile, reading.error);
+    if (parser.isSet(list_option)) {
+        if (arguments.size() > 1)
+            return fail(BadInput, QStringLiteral("--list takes one PATTERN"));
+        return list(reading.device, arguments.value(0), parser.isSet(json_option));
+    }
+    if (arguments.isEmpty())
+        return fail(BadInput, QStringLiteral("give a REGISTER, or --list (see --help)"));
+    return show_register(reading.device, file, arguments, parser.isSet(json_option));
+}
