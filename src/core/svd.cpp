@@ -419,8 +419,8 @@ public:
         if (xml.hasError()) {
             error = QStringLiteral("%1:%2:%3: %4")
                         .arg(file)
-                        .arg(xml.lineNumber())
-                        .arg(xml.columnNumber())
+                        .arg(error_line ? error_line : xml.lineNumber())
+                        .arg(error_line ? error_column : xml.columnNumber() + 1)
                         .arg(xml.errorString());
             return false;
         }
@@ -428,7 +428,7 @@ public:
             error = QStringLiteral("%1:%2:%3: not a CMSIS-SVD file: no <device> element")
                         .arg(file)
                         .arg(xml.lineNumber())
-                        .arg(xml.columnNumber());
+                        .arg(xml.columnNumber() + 1);
             return false;
         }
         return true;
@@ -437,12 +437,23 @@ public:
 private:
     QXmlStreamReader xml;
     QString file;
-    QString text; // the current leaf's text, its buffer reused for every leaf
+    QString text;            // the current leaf's text, its buffer reused for every leaf
+    qint64 error_line = 0;   // where a value in error starts, rather than where
+    qint64 error_column = 0; // the reader stopped
 
     void raise(const QString &what)
     {
         if (!xml.hasError())
             xml.raiseError(what);
+    }
+
+    void raise_at(qint64 line, qint64 column, const QString &what)
+    {
+        if (xml.hasError())
+            return;
+        error_line = line;
+        error_column = column;
+        xml.raiseError(what);
     }
 
     // Qt expands internal entities as it reads; a small file of nested ones
@@ -504,11 +515,14 @@ private:
     // A number the structure depends on: anything else is an error.
     quint64 number(const char *what)
     {
+        const qint64 line = xml.lineNumber();
+        const qint64 column = xml.columnNumber() + 1;
         quint64 value = 0;
         const QStringView digits = leaf();
         if (!parse_number(digits, value))
-            raise(QStringLiteral("<%1> holds \"%2\", which is not a number")
-                      .arg(QLatin1String(what), digits.trimmed().left(40).toString()));
+            raise_at(line, column,
+                     QStringLiteral("<%1> holds \"%2\", which is not a number")
+                         .arg(QLatin1String(what), digits.trimmed().left(40).toString()));
         return value;
     }
 
@@ -591,7 +605,7 @@ private:
             node.kind = kind;
             node.parent = parent;
             node.line = int(xml.lineNumber());
-            node.column = int(xml.columnNumber());
+            node.column = int(xml.columnNumber()) + 1;
             const QStringRef derived = xml.attributes().value(QLatin1String("derivedFrom"));
             if (!derived.isEmpty())
                 node.derived_from = derived.trimmed().toString();

@@ -1,0 +1,382 @@
+// The register-map reader on a file of our own that exercises each of its
+// rules, the field logic on top of it, and one table of hostile files.
+#include "regmap.h"
+#include "svd.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+namespace {
+
+const svd::Device &test_map()
+{
+    static const svd::Reading reading = svd::read_file(QStringLiteral(":/data/tarnwick_test.svd"));
+    if (!reading.error.isEmpty())
+        qFatal("%s", qPrintable(reading.error));
+    return reading.device;
+}
+
+const svd::Register &reg(const QString &name)
+{
+    const int index = regmap::find_register(test_map(), name);
+    if (index < 0)
+        qFatal("no register %s", qPrintable(name));
+    return test_map().registers[index];
+}
+
+const svd::Field &field(const QString &reg_name, const QString &name)
+{
+    for (const svd::Field &f : reg(reg_name).fields) {
+        if (f.name == name)
+            return f;
+    }
+    qFatal("no field %s", qPrintable(name));
+}
+
+// "Up=0 Down=1 r": each value with its don't-care bits as x, and its usage.
+QString values_text(const svd::Field &f)
+{
+    QStringList parts;
+    for (const svd::EnumValue &v : f.values) {
+        QString value = QString::number(v.value, 2);
+        for (int bit = 0; bit < value.size(); ++bit) {
+            if (!((v.care >> (value.size() - 1 - bit)) & 1))
+                value[bit] = QLatin1Char('x');
+        }
+        static const char *const usages[] = {"", "r", "w"}; // read-write, read, write
+        parts << QStringLiteral("%1=%2%3").arg(v.name,
+                                               v.is_default ? QStringLiteral("default") : value,
+                                               QLatin1String(usages[int(v.usage)]));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class TestSvd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void registers_data();
+    void registers();
+    void fileOrder();
+    void fields_data();
+    void fields();
+    void warnings_data();
+    void warnings();
+    void decode_data();
+    void decode();
+    void layout();
+    void hostile_data();
+    void hostile();
+};
+
+void TestSvd::registers_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<quint64>("address");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<quint64>("reset");
+    QTest::addColumn<QString>("access");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<int>("fields");
+
+    QTest::newRow("plain") << "GPIOA.MODER" << 0x40020000ull << 32 << 0xA8000000ull << "read-write"
+                           << "GPIO port mode register" << 16;
+    QTest::newRow("peripheral derived before its source")
+        << "GPIOB.MODER" << 0x40020400ull << 32 << 0xA8000000ull << "read-write"
+        << "GPIO port mode register" << 16;
+    QTest::newRow("own register list replaces the source's; own size comes down")
+        << "GPIOC.LCKR" << 0x4002081Cull << 16 << 0ull << "read-write"
+        << "" << 1;
+    QTest::newRow("vendor access token, # binary reset value")
+        << "TIM.CR1" << 0x40010000ull << 32 << 5ull << "read-writeOnce"
+        << "Control register 1" << 6;
+    QTest::newRow("derived register: own size, source's tags as stated there")
+        << "tim.cr2" << 0x40010004ull << 16 << 5ull << "read-writeOnce"
+        << "Control register 1" << 6;
+    QTest::newRow("cluster array keeps [], properties from the cluster")
+        << "TIM.CH[1].CCR" << 0x40010060ull << 16 << 0xFFull << "read-write"
+        << "" << 1;
+    QTest::newRow("nested cluster, dimIndex list, access from the inner cluster")
+        << "TIM.CH[0].DEAD.DTC" << 0x40010058ull << 16 << 0xFFull << "read-only"
+        << "" << 1;
+    QTest::newRow("derived cluster: own offset, source's dim")
+        << "TIM.SPARE[1].DEAD.DTA" << 0x400100B0ull << 16 << 0xFFull << "read-only"
+        << "" << 1;
+    QTest::newRow("dimIndex range")
+        << "TIM.ARR[3]" << 0x400100CCull << 32 << 0xFFFFull << "read-write"
+        << "" << 0;
+    QTest::newRow("wider than 32 bits")
+        << "TIM.CNT64" << 0x400100D0ull << 64 << 0x123456789ABCDEF0ull << "read-write"
+        << "" << 1;
+}
+
+void TestSvd::registers()
+{
+    QFETCH(QString, name);
+    QFETCH(quint64, address);
+    QFETCH(int, size);
+    QFETCH(quint64, reset);
+    QFETCH(QString, access);
+    QFETCH(QString, description);
+    QFETCH(int, fields);
+    const svd::Register &r = reg(name);
+    QCOMPARE(r.name, name.toUpper());
+    QCOMPARE(r.address, address);
+    QCOMPARE(r.size, size);
+    QCOMPARE(r.reset_value, reset);
+    QCOMPARE(svd::access_name(r.access), access);
+    QCOMPARE(r.description, description);
+    QCOMPARE(r.fields.size(), fields);
+    QCOMPARE(r.warnings, QStringList());
+}
+
+void TestSvd::fileOrder()
+{
+    QStringList names;
+    for (const svd::Register &r : test_map().registers)
+        names << r.name;
+    QCOMPARE(names.size(), 31);
+    QCOMPARE(names.mid(0, 5),
+             (QStringList{"GPIOB.MODER", "GPIOB.ODR", "GPIOA.MODER", "GPIOA.ODR", "GPIOC.LCKR"}));
+    QCOMPARE(names.mid(7, 4), (QStringList{"TIM.CH[0].CCR", "TIM.CH[0].DEAD.DTA",
+                                           "TIM.CH[0].DEAD.DTB", "TIM.CH[0].DEAD.DTC"}));
+    QCOMPARE(reg("GPIOA.ODR").reset_mask, 0xFFFFull);
+}
+
+void TestSvd::fields_data()
+{
+    QTest::addColumn<QString>("register_name");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("msb");
+    QTest::addColumn<int>("lsb");
+    QTest::addColumn<QString>("access"); // with the side effects
+    QTest::addColumn<QString>("values");
+
+    const QString modes = QStringLiteral("Input=0 Output=1 Alternate=10 Analog=11");
+    QTest::newRow("field array, bitOffset/bitWidth, 0b and # values")
+        << "GPIOA.MODER"
+        << "MODER15" << 31 << 30 << "read-write" << modes;
+    QTest::newRow("first element of the array") << "GPIOB.MODER"
+                                                << "MODER0" << 1 << 0 << "read-write" << modes;
+    QTest::newRow("bitRange") << "GPIOA.ODR"
+                              << "ODR" << 15 << 0 << "read-write"
+                              << "";
+    QTest::newRow("lsb and msb") << "GPIOC.LCKR"
+                                 << "LCKK" << 15 << 15 << "read-write"
+                                 << "";
+    QTest::newRow("vendor token write") << "TIM.CR1"
+                                        << "UDIS" << 1 << 1 << "write-only"
+                                        << "";
+    QTest::newRow("sets for reading and for writing") << "TIM.CR1"
+                                                      << "DIR" << 4 << 4 << "read-writeOnce"
+                                                      << "Up=0r Down=1r CountUp=0w CountDown=1w";
+    QTest::newRow("don't-care bits and a default") << "TIM.CR1"
+                                                   << "CMS" << 7 << 5 << "read-writeOnce"
+                                                   << "Edge=0 Center=1x0 Other=default";
+    QTest::newRow("derived field by dotted path keeps its offset")
+        << "TIM.CR1"
+        << "OPM" << 3 << 3 << "read-writeOnce"
+        << "Up=0r Down=1r CountUp=0w CountDown=1w";
+    QTest::newRow("derived field takes its width") << "TIM.CR1"
+                                                   << "CKD" << 10 << 8 << "read-writeOnce"
+                                                   << "Edge=0 Center=1x0 Other=default";
+    QTest::newRow("write 1 to clear") << "TIM.SR"
+                                      << "UIF" << 0 << 0 << "read-write, write 1 to clear"
+                                      << "";
+    QTest::newRow("read clears, values derived by name")
+        << "TIM.SR"
+        << "CC1IF" << 1 << 1 << "read-write, read clears"
+        << "Up=0r Down=1r";
+}
+
+void TestSvd::fields()
+{
+    QFETCH(QString, register_name);
+    QFETCH(QString, name);
+    QFETCH(int, msb);
+    QFETCH(int, lsb);
+    QFETCH(QString, access);
+    QFETCH(QString, values);
+    const svd::Field &f = field(register_name, name);
+    QCOMPARE(f.msb, msb);
+    QCOMPARE(f.lsb, lsb);
+    QCOMPARE(regmap::access_text(reg(register_name), f), access);
+    QCOMPARE(values_text(f), values);
+}
+
+void TestSvd::warnings_data()
+{
+    QTest::addColumn<int>("index"); // of FLAWED's registers
+    QTest::addColumn<QString>("warning");
+
+    QTest::newRow("outside") << 0
+                             << "line 203: field OUTSIDE [9:8] lies outside the 8-bit register";
+    QTest::newRow("overlap") << 0 << "line 205: fields LOW and OVER overlap in bits [3:2]";
+    QTest::newRow("unknown access")
+        << 0 << "line 205: unknown access \"sometimes\" in field OVER, ignored";
+    QTest::newRow("too wide")
+        << 0 << "line 206: enumerated value TOO_WIDE (4) does not fit the 2-bit field SMALL";
+    QTest::newRow("duplicate field")
+        << 0 << "line 212: another field named LOW comes first, at line 204";
+    QTest::newRow("duplicate register")
+        << 1 << "line 215: another register named FLAWED.CTRL comes first, at line 198";
+}
+
+void TestSvd::warnings()
+{
+    QFETCH(int, index);
+    QFETCH(QString, warning);
+    const svd::Register &r = test_map().registers[test_map().registers.size() - 2 + index];
+    QVERIFY2(r.warnings.contains(warning), qPrintable(r.warnings.join('\n')));
+    // Loaded all the same, with its fields.
+    QCOMPARE(r.fields.size(), index == 0 ? 5 : 0);
+}
+
+void TestSvd::decode_data()
+{
+    QTest::addColumn<QString>("register_name");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<quint64>("value");
+    QTest::addColumn<quint64>("field_value");
+    QTest::addColumn<QString>("read_name");
+    QTest::addColumn<QString>("choices");
+
+    QTest::newRow("MODER15 at reset") << "GPIOA.MODER"
+                                      << "MODER15" << 0xA8000000ull << 2ull << "Alternate"
+                                      << "Input Output Alternate Analog";
+    QTest::newRow("reads from the read set, offers the write set")
+        << "TIM.CR1"
+        << "DIR" << 0x10ull << 1ull << "Down"
+        << "CountUp CountDown";
+    QTest::newRow("don't-care bit set") << "TIM.CR1"
+                                        << "CMS" << 0xC0ull << 6ull << "Center"
+                                        << "Edge Center";
+    QTest::newRow("default when nothing matches") << "TIM.CR1"
+                                                  << "CMS" << 0x20ull << 1ull << "Other"
+                                                  << "Edge Center";
+    QTest::newRow("no values") << "GPIOA.ODR"
+                               << "ODR" << 0x12345ull << 0x2345ull << ""
+                               << "";
+    QTest::newRow("64-bit field") << "TIM.CNT64"
+                                  << "CNT" << ~0ull << ~0ull << ""
+                                  << "";
+}
+
+void TestSvd::decode()
+{
+    QFETCH(QString, register_name);
+    QFETCH(QString, name);
+    QFETCH(quint64, value);
+    QFETCH(quint64, field_value);
+    QFETCH(QString, read_name);
+    QFETCH(QString, choices);
+    const svd::Field &f = field(register_name, name);
+    QCOMPARE(regmap::field_value(f, value), field_value);
+    const svd::EnumValue *named = regmap::read_name(f, field_value);
+    QCOMPARE(named ? named->name : QString(), read_name);
+    QStringList offered;
+    for (const svd::EnumValue *choice : regmap::write_choices(f))
+        offered << choice->name;
+    QCOMPARE(offered.join(' '), choices);
+    // Setting the field back is exactly the value; one more than it holds is refused.
+    QCOMPARE(regmap::with_field(f, value, field_value), std::optional<quint64>(value));
+    if (f.width() < 64)
+        QVERIFY(!regmap::with_field(f, value, regmap::field_max(f) + 1));
+    QCOMPARE(regmap::with_field(f, 0, 1), std::optional<quint64>(quint64(1) << f.lsb));
+    if (!offered.isEmpty())
+        QCOMPARE(regmap::parse_field_value(f, offered.last().toLower()),
+                 std::optional<quint64>(regmap::write_choices(f).last()->value &
+                                        regmap::write_choices(f).last()->care));
+}
+
+// Every bit once, msb first, gaps as reserved rows.
+void TestSvd::layout()
+{
+    QStringList rows;
+    for (const regmap::Row &row : regmap::layout(reg("TIM.CR1")))
+        rows << regmap::bits(row.msb, row.lsb) + (row.field < 0 ? "-" : "");
+    QCOMPARE(rows.join(' '), QStringLiteral("[31:11]- [10:8] [7:5] [4] [3] [2]- [1] [0]"));
+}
+
+void TestSvd::hostile_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("error");
+
+    const auto device = [](const char *registers) {
+        return QByteArray("<device><name>D</name><peripherals>\n<peripheral><name>P</name>"
+                          "<baseAddress>0</baseAddress><registers>\n") +
+               registers + "\n</registers></peripheral>\n</peripherals></device>\n";
+    };
+    // Each register derives from the next, so the first one needs them all.
+    const auto chain = [](int links) {
+        QByteArray registers;
+        for (int i = 0; i < links; ++i)
+            registers += QByteArray("<register derivedFrom=\"R") + QByteArray::number(i + 1) +
+                         "\"><name>R" + QByteArray::number(i) + "</name></register>";
+        return registers + "<register><name>R" + QByteArray::number(links) +
+               "</name><addressOffset>0</addressOffset></register>";
+    };
+    QByteArray nested = "<cluster><name>C</name><addressOffset>0</addressOffset>";
+    nested = nested.repeated(40) + QByteArray("</cluster>").repeated(40);
+
+    QTest::newRow("malformed XML") << device("<register><name>R</name>") << "x.svd:4:13: ";
+    QTest::newRow("empty") << QByteArray() << "x.svd:1:";
+    QTest::newRow("not SVD") << QByteArray("<html><body/></html>")
+                             << "x.svd:1:7: not a CMSIS-SVD file: the root element is <html>, not <device>";
+    QTest::newRow("entities") << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY a "
+                                            "\"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">]>\n"
+                                            "<device>&b;</device>")
+                              << "x.svd:2:";
+    QTest::newRow("missing source")
+        << device("<register derivedFrom=\"NOPE\"><name>R</name></register>")
+        << "x.svd:3:30: register R derives from \"NOPE\", which the file does not define";
+    QTest::newRow("cycle") << device("<register derivedFrom=\"B\"><name>A</name></register>"
+                                     "<register derivedFrom=\"A\"><name>B</name></register>")
+                           << "leads back to itself";
+    QTest::newRow("chain deeper than any file") << device(chain(100)) << "chains more than 64 deep";
+    QTest::newRow("dim of 100000000")
+        << device("<register><dim>100000000</dim><dimIncrement>4</dimIncrement>"
+                  "<name>R%s</name><addressOffset>0</addressOffset></register>")
+        << "dim 100000000 makes more than 1000000 elements";
+    QTest::newRow("dimIndex range of 100000000")
+        << device("<register><dim>4</dim><dimIndex>0-99999999</dimIndex><name>R%s</name>"
+                  "<addressOffset>0</addressOffset></register>")
+        << "dimIndex \"0-99999999\" makes more than";
+    QTest::newRow("nested arrays multiply")
+        << device("<cluster><dim>1000</dim><dimIncrement>0</dimIncrement><name>C%s</name>"
+                  "<addressOffset>0</addressOffset><cluster><dim>1000</dim><dimIncrement>0"
+                  "</dimIncrement><name>D%s</name><addressOffset>0</addressOffset><register>"
+                  "<name>R</name><addressOffset>0</addressOffset></register></cluster></cluster>")
+        << "the map expands to more than";
+    QTest::newRow("cluster inside itself")
+        << device("<cluster><name>C</name><addressOffset>0</addressOffset><cluster "
+                  "derivedFrom=\"C\"><name>D</name></cluster><register><name>R</name>"
+                  "<addressOffset>0</addressOffset></register></cluster>")
+        << "clusters contain themselves";
+    QTest::newRow("nesting deeper than any chip") << device(nested) << "nested more than 32 deep";
+    QTest::newRow("not a number")
+        << device("<register><name>R</name><addressOffset>0x4Z"
+                  "</addressOffset></register>")
+        << "x.svd:3:40: <addressOffset> holds \"0x4Z\", which is not a number";
+    QTest::newRow("no name") << device("<register><addressOffset>0</addressOffset></register>")
+                             << "a <register> without a <name>";
+}
+
+void TestSvd::hostile()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, error);
+    QBuffer input(&xml);
+    input.open(QIODevice::ReadOnly);
+    const svd::Reading reading = svd::read(&input, QStringLiteral("x.svd"));
+    QVERIFY2(reading.error.contains(error), qPrintable(reading.error));
+    QVERIFY(reading.error.startsWith(QLatin1String("x.svd:")));
+    QVERIFY(reading.device.registers.isEmpty());
+}
+
+QTEST_APPLESS_MAIN(TestSvd)
+#include "tst_svd.moc"
