@@ -63,9 +63,14 @@ struct Node
     quint64 reset_mask = 0;
     quint64 dim = 0;
     quint64 dim_increment = 0;
-    quint64 lsb = 0;           // a field's lowest bit
-    quint64 width = 1;         // and its number of bits
-    std::vector<int> children; // clusters and registers, fields, or value sets
+    quint64 lsb = 0;   // a field's lowest bit
+    quint64 width = 1; // and its number of bits
+    // Children (clusters and registers, fields, or value sets) as a chain
+    // through next_sibling: no allocation per node, and a derived node shares
+    // its source's chain by taking its first_child.
+    int first_child = -1;
+    int last_child = -1;
+    int next_sibling = -1;
     QVector<EnumValue> values; // a set of enumerated values
     QStringList warnings;
 };
@@ -294,6 +299,19 @@ QString folded(QStringView text)
 
 bool parse_access(QStringView text, Access &out)
 {
+    // The schema's own spellings, as nearly every field states them.
+    if (text == QLatin1String("read-write")) {
+        out = Access::ReadWrite;
+        return true;
+    }
+    if (text == QLatin1String("read-only")) {
+        out = Access::ReadOnly;
+        return true;
+    }
+    if (text == QLatin1String("write-only")) {
+        out = Access::WriteOnly;
+        return true;
+    }
     static const QHash<QString, Access> tokens = {
         {QStringLiteral("readonly"), Access::ReadOnly},
         {QStringLiteral("read"), Access::ReadOnly},
@@ -388,7 +406,13 @@ constexpr int max_depth = 32;
 class Parser
 {
 public:
-    Parser(QIODevice *input, const QString &file_name) : xml(input), file(file_name) {}
+    Parser(QIODevice *input, const QString &file_name) : xml(input), file(file_name)
+    {
+        text.reserve(4096);
+        // About one node per 200 bytes in vendor files; growing by doubling
+        // would move the nodes several times over.
+        nodes.reserve(size_t(qBound(qint64(16), input->size() / 200, qint64(1) << 20)));
+    }
 
     // Device-level register properties are kept in `device`.
     Node device;
@@ -489,7 +513,7 @@ private:
     // The text of the current element, child elements' text included.
     QStringView leaf()
     {
-        text.clear();
+        text.resize(0); // keeps the reserved buffer
         int depth = 0;
         while (!xml.atEnd()) {
             switch (xml.readNext()) {
@@ -591,8 +615,13 @@ private:
     int add_child(int parent, Kind kind, int depth)
     {
         const int child = parse_node(kind, parent, depth);
-        nodes[size_t(parent)].children.push_back(child);
-        nodes[size_t(parent)].stated |= HasChildren;
+        Node &node = nodes[size_t(parent)];
+        if (node.last_child >= 0)
+            nodes[size_t(node.last_child)].next_sibling = child;
+        else
+            node.first_child = child;
+        node.last_child = child;
+        node.stated |= HasChildren;
         return child;
     }
 
@@ -737,6 +766,8 @@ private:
         }
 
         Node &node = nodes[size_t(index)];
+        for (EnumValue &value : node.values)
+            value.usage = node.usage;
         // lsb with msb, and [msb:lsb], are a width too.
         if (has_msb && (node.stated & HasLsb)) {
             if (msb < node.lsb) {
@@ -875,13 +906,11 @@ public:
             const Node &node = nodes[size_t(peripheral)];
             Properties inherited = properties;
             inherited.take(node);
-            const std::vector<Instance> *elements = instances(peripheral);
-            if (!elements)
+            const bool ok = each_element(peripheral, [&](const QString &name, quint64 offset) {
+                return walk(node.first_child, name, node.address + offset, inherited, 0);
+            });
+            if (!ok)
                 return false;
-            for (const Instance &element : *elements) {
-                if (!walk(node.children, element.name, node.address + element.offset, inherited, 0))
-                    return false;
-            }
         }
         for (const Node &node : nodes) {
             if (node.kind == Kind::Peripheral || node.kind == Kind::Cluster)
@@ -979,7 +1008,7 @@ private:
         if (take & HasUsage)
             node.usage = source.usage;
         if (take & HasChildren) {
-            node.children = source.children;
+            node.first_child = source.first_child;
             node.values = source.values;
         }
         node.stated |= source.stated;
@@ -1015,15 +1044,19 @@ private:
         for (int k = 0; k < parts.size(); ++k) {
             if (at >= 0 && !resolve(at))
                 return -1;
-            const std::vector<int> &children =
-                at < 0 ? parser.peripherals : nodes[size_t(at)].children;
             const bool last = k + 1 == parts.size();
-            int next = -1;
-            for (int child : children) {
+            const auto matches = [&](int child) {
                 const Node &node = nodes[size_t(child)];
-                if ((!last || node.kind == kind) && name_matches(node.name, parts[k])) {
-                    next = child;
-                    break;
+                return (!last || node.kind == kind) && name_matches(node.name, parts[k]);
+            };
+            int next = -1;
+            if (at < 0) {
+                const auto it =
+                    std::find_if(parser.peripherals.begin(), parser.peripherals.end(), matches);
+                next = it == parser.peripherals.end() ? -1 : *it;
+            } else {
+                for (next = nodes[size_t(at)].first_child; next >= 0 && !matches(next);
+                     next = nodes[size_t(next)].next_sibling) {
                 }
             }
             if (next < 0)
@@ -1123,13 +1156,34 @@ private:
         return &it->second;
     }
 
-    bool walk(const std::vector<int> &children, const QString &prefix, quint64 base,
-              const Properties &properties, int depth)
+    // Calls visit(name, offset) for each element the node stands for.
+    template <class Visit> bool each_element(int index, Visit &&visit)
     {
-        if (depth > max_depth)
-            return fail(nodes[size_t(children.front())],
+        const Node &node = nodes[size_t(index)];
+        if (!(node.stated & HasDim)) {
+            if (++expanded > max_expansion)
+                return fail(
+                    node,
+                    QStringLiteral("the map expands to more than %1 elements").arg(max_expansion));
+            return visit(node.name, quint64(0));
+        }
+        const std::vector<Instance> *elements = instances(index);
+        if (!elements)
+            return false;
+        for (const Instance &element : *elements) {
+            if (!visit(element.name, element.offset))
+                return false;
+        }
+        return true;
+    }
+
+    bool walk(int first_child, const QString &prefix, quint64 base, const Properties &properties,
+              int depth)
+    {
+        if (first_child >= 0 && depth > max_depth)
+            return fail(nodes[size_t(first_child)],
                         QStringLiteral("clusters contain themselves through derivedFrom"));
-        for (int child : children) {
+        for (int child = first_child; child >= 0; child = nodes[size_t(child)].next_sibling) {
             if (!resolve(child))
                 return false;
             const Node &node = nodes[size_t(child)];
@@ -1137,26 +1191,22 @@ private:
                 continue;
             Properties inherited = properties;
             inherited.take(node);
-            const std::vector<Instance> *elements = instances(child);
-            if (!elements)
-                return false;
+            const quint64 at = base + node.address;
             if (node.kind == Kind::Cluster) {
-                for (const Instance &element : *elements) {
-                    if (!node.children.empty() &&
-                        !walk(node.children, prefix + QLatin1Char('.') + element.name,
-                              base + node.address + element.offset, inherited, depth + 1))
-                        return false;
-                }
+                const bool ok = each_element(child, [&](const QString &name, quint64 offset) {
+                    return walk(node.first_child, prefix + QLatin1Char('.') + name, at + offset,
+                                inherited, depth + 1);
+                });
+                if (!ok)
+                    return false;
                 continue;
             }
             const FieldList *fields = fields_of(child);
-            if (!fields)
+            if (!fields || !each_element(child, [&](const QString &name, quint64 offset) {
+                    return add_register(node, *fields, prefix + QLatin1Char('.') + name,
+                                        at + offset, inherited);
+                }))
                 return false;
-            for (const Instance &element : *elements) {
-                if (!add_register(node, *fields, prefix + QLatin1Char('.') + element.name,
-                                  base + node.address + element.offset, inherited))
-                    return false;
-            }
         }
         return true;
     }
@@ -1218,7 +1268,8 @@ private:
         if (it != field_lists.end())
             return &it->second;
         FieldList list;
-        for (int child : nodes[size_t(index)].children) {
+        for (int child = nodes[size_t(index)].first_child; child >= 0;
+             child = nodes[size_t(child)].next_sibling) {
             if (!resolve(child))
                 return nullptr;
             if (!add_fields(child, list))
@@ -1245,11 +1296,18 @@ private:
         const quint64 lsb = node.lsb;
         const quint64 msb = lsb + node.width - 1;
         QVector<EnumValue> values;
-        for (int set : node.children) {
+        for (int set = node.first_child; set >= 0; set = nodes[size_t(set)].next_sibling) {
             if (!resolve(set))
                 return false;
             const Node &values_node = nodes[size_t(set)];
             list.warnings += values_node.warnings;
+            const bool as_read = std::all_of(
+                values_node.values.begin(), values_node.values.end(),
+                [&](const EnumValue &value) { return value.usage == values_node.usage; });
+            if (values.isEmpty() && as_read) {
+                values = values_node.values; // shared, as most fields have one set
+                continue;
+            }
             for (EnumValue value : values_node.values) {
                 value.usage = values_node.usage;
                 values.append(value);
@@ -1266,21 +1324,18 @@ private:
                                          .arg(width)
                                          .arg(node.name));
         }
-        const std::vector<Instance> *elements = instances(index);
-        if (!elements)
-            return false;
-        for (const Instance &element : *elements) {
-            const quint64 element_msb = msb + element.offset;
+        return each_element(index, [&](const QString &name, quint64 offset) {
+            const quint64 element_msb = msb + offset;
             if (element_msb > 65535 || element_msb < msb) {
                 list.warnings.append(
                     line_note(node.line) +
-                    QStringLiteral("field %1 lies beyond bit 65535, ignored").arg(element.name));
-                continue;
+                    QStringLiteral("field %1 lies beyond bit 65535, ignored").arg(name));
+                return true;
             }
             Field field;
-            field.name = element.name;
+            field.name = name;
             field.msb = int(element_msb);
-            field.lsb = int(lsb + element.offset);
+            field.lsb = int(lsb + offset);
             field.access = node.access;
             field.write_effect = node.write_effect;
             field.read_effect = node.read_effect;
@@ -1288,8 +1343,8 @@ private:
             field.values = values;
             field.line = node.line;
             list.fields.append(field);
-        }
-        return true;
+            return true;
+        });
     }
 
     // Duplicate names and overlapping bits within one register.
