@@ -16,6 +16,7 @@
 # 2. Per-action cost: bench_actions, in process, against the naive refresh.
 # 3. Long session: long_session, RSS and heap over 10 000 actions and 500
 #    contact dialogs, with Qt's pixmap cache on and then off.
+# 4. Register-map reader: svd_bench, reading against tokenizing, per file.
 set -euo pipefail
 
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -136,3 +137,20 @@ for mode in "" --no-pixmap-cache; do
         exit 1
     }
 done
+
+# The register-map reader against QXmlStreamReader tokenizing the same file,
+# both reading from disk in one process: a synthetic vendor-like file made
+# here, and the real vendor files of ../shared/svd when they are there.
+echo
+echo "== 4. Register-map reader vs tokenizing the same file with QXmlStreamReader alone"
+"$build/bench/svd_bench" --generate "$XLIB_TMP/synthetic.svd" 8
+svd_files=("$XLIB_TMP/synthetic.svd")
+[[ -d $src/../shared/svd ]] && svd_files+=("$src"/../shared/svd/*.svd)
+"$build/bench/svd_bench" "${svd_files[@]}" | tee "$XLIB_TMP/svd.txt"
+for file in "${svd_files[@]}"; do
+    "$build/bench/svd_bench" --memory "$file"
+done | awk '{ sub("bytes=", "", $2); sub("rss_before_kB=", "", $4); sub("rss_after_kB=", "", $5)
+              printf "   %-20s memory after reading: +%d kB, %.2f x the file\n", $1, $5 - $4, ($5 - $4) * 1024 / $2 }'
+awk 'NR > 1 && $7 + 0 > worst { worst = $7; file = $1 }
+     END { printf "GOAL 4 reading <= 1.5 x tokenizing: %s (worst %.2f, %s)\n", worst <= 1.5 ? "MET" : "NOT MET", worst, file }' \
+    "$XLIB_TMP/svd.txt"

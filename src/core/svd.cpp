@@ -5,6 +5,8 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <unordered_map>
 #include <vector>
 
@@ -110,7 +112,7 @@ enum class Element : quint8 {
     IsDefault,
 };
 
-// Called for every start tag, so it compares lengths before characters.
+// Called for every start tag: only the tags of its length are compared.
 Element element_of(QStringRef tag)
 {
     struct Entry
@@ -119,46 +121,61 @@ Element element_of(QStringRef tag)
         Element element;
     };
     static const Entry entries[] = {
-        {"name", Element::Name},
-        {"description", Element::Description},
-        {"field", Element::Field},
-        {"bitOffset", Element::BitOffset},
-        {"bitWidth", Element::BitWidth},
-        {"enumeratedValue", Element::EnumeratedValue},
-        {"value", Element::Value},
-        {"register", Element::Register},
-        {"access", Element::Access},
-        {"addressOffset", Element::AddressOffset},
-        {"size", Element::Size},
-        {"resetValue", Element::ResetValue},
-        {"resetMask", Element::ResetMask},
-        {"fields", Element::Fields},
-        {"enumeratedValues", Element::EnumeratedValues},
-        {"bitRange", Element::BitRange},
+        {"dim", Element::Dim},
         {"lsb", Element::Lsb},
         {"msb", Element::Msb},
-        {"isDefault", Element::IsDefault},
+        {"name", Element::Name},
+        {"size", Element::Size},
+        {"field", Element::Field},
+        {"value", Element::Value},
         {"usage", Element::Usage},
-        {"modifiedWriteValues", Element::ModifiedWriteValues},
-        {"readAction", Element::ReadAction},
-        {"dim", Element::Dim},
-        {"dimIncrement", Element::DimIncrement},
-        {"dimIndex", Element::DimIndex},
+        {"access", Element::Access},
+        {"fields", Element::Fields},
+        {"device", Element::Device},
         {"cluster", Element::Cluster},
+        {"bitWidth", Element::BitWidth},
+        {"register", Element::Register},
+        {"bitRange", Element::BitRange},
+        {"dimIndex", Element::DimIndex},
+        {"bitOffset", Element::BitOffset},
+        {"resetMask", Element::ResetMask},
+        {"isDefault", Element::IsDefault},
         {"registers", Element::Registers},
+        {"resetValue", Element::ResetValue},
+        {"readAction", Element::ReadAction},
         {"peripheral", Element::Peripheral},
+        {"description", Element::Description},
         {"baseAddress", Element::BaseAddress},
         {"peripherals", Element::Peripherals},
-        {"device", Element::Device},
+        {"dimIncrement", Element::DimIncrement},
+        {"addressOffset", Element::AddressOffset},
+        {"enumeratedValue", Element::EnumeratedValue},
+        {"enumeratedValues", Element::EnumeratedValues},
+        {"modifiedWriteValues", Element::ModifiedWriteValues},
     };
+    // entries[first[n]] is the first entry of length n; the table is sorted
+    // by length.
+    static const auto first = [] {
+        std::array<int, 21> starts{};
+        int at = int(std::size(entries));
+        for (int length = 20; length >= 0; --length) {
+            for (int i = at - 1; i >= 0 && int(qstrlen(entries[i].name)) >= length; --i)
+                at = i;
+            starts[size_t(length)] = at;
+        }
+        return starts;
+    }();
     const int size = tag.size();
+    if (size >= int(first.size()) - 1)
+        return Element::Unknown;
     const QChar *chars = tag.unicode();
-    for (const Entry &entry : entries) {
-        int i = 0;
-        while (i < size && entry.name[i] != 0 && chars[i].unicode() == ushort(entry.name[i]))
-            ++i;
-        if (i == size && entry.name[i] == 0)
-            return entry.element;
+    for (int i = first[size_t(size)]; i < first[size_t(size) + 1]; ++i) {
+        const char *name = entries[i].name;
+        int k = 0;
+        while (k < size && chars[k].unicode() == ushort(name[k]))
+            ++k;
+        if (k == size)
+            return entries[i].element;
     }
     return Element::Unknown;
 }
