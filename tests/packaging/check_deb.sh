@@ -54,11 +54,12 @@ if ! dpkg -x "$deb" "$root"; then
     echo "FAIL: dpkg -x" >&2
     exit 1
 fi
-binary=$root/usr/bin/tarnwick
-check "the program is stripped of debug information" \
-    test -z "$(readelf -S "$binary" 2>/dev/null | grep -F '.debug_info')"
-missing=$(ldd "$binary" 2>&1 | grep -F 'not found')
-check "every shared library resolves ($missing)" test -z "$missing"
+for binary in "$root/usr/bin/tarnwick" "$root/usr/bin/tarnwick-cli"; do
+    check "${binary##*/} is stripped of debug information" \
+        test -z "$(readelf -S "$binary" 2>/dev/null | grep -F '.debug_info')"
+    missing=$(ldd "$binary" 2>&1 | grep -F 'not found')
+    check "every shared library of ${binary##*/} resolves ($missing)" test -z "$missing"
+done
 
 # The unpacked tree must pass the same checks as a plain install.
 check "the unpacked tree passes the install checks" bash "$here/check_install.sh" "$build" "$root/usr"

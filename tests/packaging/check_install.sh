@@ -35,13 +35,16 @@ else
     fi
 fi
 
-# The program.
-binary=$prefix/bin/tarnwick
-check "bin/tarnwick is an executable file" test -f "$binary" -a -x "$binary"
-check "bin/tarnwick is an ELF binary" test "$(head -c 4 "$binary" 2>/dev/null | od -An -c | tr -d ' ')" = '177ELF'
-# A run path into the build tree would load the build's libraries, or none.
-runpath=$(readelf -d "$binary" 2>/dev/null | grep -E 'RPATH|RUNPATH')
-check "no run path into the build tree (${runpath:-none})" test -z "$(grep -F "$build" <<<"$runpath")"
+# The programs.
+for name in tarnwick tarnwick-cli; do
+    binary=$prefix/bin/$name
+    check "bin/$name is an executable file" test -f "$binary" -a -x "$binary"
+    check "bin/$name is an ELF binary" test "$(head -c 4 "$binary" 2>/dev/null | od -An -c | tr -d ' ')" = '177ELF'
+    # A run path into the build tree would load the build's libraries, or none.
+    runpath=$(readelf -d "$binary" 2>/dev/null | grep -E 'RPATH|RUNPATH')
+    check "no run path into the build tree in $name (${runpath:-none})" test -z "$(grep -F "$build" <<<"$runpath")"
+done
+check "the console program needs no GUI library" test -z "$(readelf -d "$prefix/bin/tarnwick-cli" | grep -E 'Qt5(Gui|Widgets)')"
 
 # The desktop entry.
 desktop=$prefix/share/applications/$app_id.desktop

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds the Debian package, installs it for real (apt pulls in what it
-# depends on), starts the installed /usr/bin/tarnwick on a private X server,
-# closes it with Escape and removes the package again.
+# depends on), runs the installed tarnwick-cli once, starts the installed
+# /usr/bin/tarnwick on a private X server, closes it with Escape and removes
+# the package again.
 # Changes the system's packages: meant for CI machines, needs root.
 # Usage: install_and_run.sh BUILD_DIR
 set -u
@@ -36,6 +37,7 @@ trap cleanup EXIT
 installed=$(dpkg-query -W -f '${Status} ${Version}' tarnwick 2>/dev/null)
 [[ $installed == "install ok installed $version" ]] || fail "package state: '$installed'"
 [[ -x /usr/bin/tarnwick ]] || fail "/usr/bin/tarnwick missing"
+[[ $(/usr/bin/tarnwick-cli 0x1F) == *"decimal:"*31* ]] || fail "/usr/bin/tarnwick-cli does not run"
 [[ -f /usr/share/applications/io.github.tarnwick.Tarnwick.desktop ]] ||
     fail "desktop entry missing"
 
