@@ -9,6 +9,11 @@
 // each per round, so a change in the machine's load hits all of them alike.
 // Reported: the median per action and its ratio to the naive refresh's median.
 //
+// "bit click, register map open" is the bit click while the register-map
+// window shows a generated register of 30 fields (28 single bits and two
+// 2-bit fields with named values); for every other action the window is
+// closed, as it is until the user opens a map.
+//
 // Usage: bench_actions [samples per action, default 400] [only actions whose
 //        name contains this text, for profiling]
 
@@ -16,11 +21,15 @@
 #include "testsupport.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 #include <QVector>
@@ -87,6 +96,7 @@ public:
         find_widgets(&dialog);
         for (QPushButton *bit : bits)
             bit->installEventFilter(&counter);
+        open_map();
         settle();
     }
 
@@ -109,6 +119,14 @@ public:
         measure(
             "bit click", [](int) {},
             [this](int i) { QTest::mouseClick(bits[(i * 7) % 32], Qt::LeftButton); });
+        measure(
+            "bit click, register map open", [](int) {},
+            [this](int i) { QTest::mouseClick(bits[(i * 7) % 32], Qt::LeftButton); });
+        actions.last().with_map = true;
+        measure(
+            "(info) bit click, map open, painting not timed", [](int) {},
+            [this](int i) { QTest::mouseClick(bits[(i * 7) % 32], Qt::LeftButton); }, false);
+        actions.last().with_map = true;
 
         measure_keystrokes("keystroke in lineEdit_dec", dec, 10, 400000000u, "0123456789");
         measure_keystrokes("keystroke in lineEdit_hex", hex, 16, 0x0fffffffu, "0123456789abcdef");
@@ -156,6 +174,65 @@ public:
     }
 
 private:
+    // A register of 30 fields, read and picked, then the window closed.
+    void open_map()
+    {
+        QString fields;
+        for (int bit = 0; bit < 28; ++bit)
+            fields += QStringLiteral("<field><name>F%1</name><bitOffset>%1</bitOffset>"
+                                     "<bitWidth>1</bitWidth></field>")
+                          .arg(bit);
+        for (int bit : {28, 30})
+            fields += QStringLiteral("<field><name>M%1</name><bitOffset>%1</bitOffset><bitWidth>2"
+                                     "</bitWidth><enumeratedValues><enumeratedValue><name>Off"
+                                     "</name><value>0</value></enumeratedValue><enumeratedValue>"
+                                     "<name>On</name><value>1</value></enumeratedValue>"
+                                     "</enumeratedValues></field>")
+                          .arg(bit);
+        const QString path = map_dir.filePath(QStringLiteral("bench.svd"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(path));
+        file.write(QStringLiteral("<device><name>BENCH</name><width>32</width><size>32</size>"
+                                  "<resetValue>0</resetValue><peripherals><peripheral><name>P"
+                                  "</name><baseAddress>0</baseAddress><registers><register><name>"
+                                  "R30</name><addressOffset>0</addressOffset><fields>%1</fields>"
+                                  "</register></registers></peripheral></peripherals></device>")
+                       .arg(fields)
+                       .toUtf8());
+        file.close();
+        // Opening a map remembers it; not among the user's own.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, map_dir.path());
+        dialog.open_register_map(path, QStringLiteral("P.R30"));
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String("registerMap"))
+                map = w;
+        }
+        auto *table =
+            map ? map->findChild<QAbstractItemView *>(QStringLiteral("fieldTable")) : nullptr;
+        if (!table || !QTest::qWaitFor([table] { return table->model()->rowCount() == 30; }))
+            qFatal("the register map did not open");
+        map->hide();
+    }
+
+    // The map window takes the focus when it opens; the user then goes on
+    // clicking in the main window, which is what is timed.
+    void show_map(bool shown)
+    {
+        if (map->isVisible() == shown)
+            return;
+        map->setVisible(shown);
+        if (shown && !QTest::qWaitForWindowExposed(map))
+            qFatal("the register map was never exposed");
+        dialog.activateWindow();
+        if (!QTest::qWaitForWindowActive(&dialog))
+            qFatal("the main window never became active again");
+        // Coming back, the window shows its focus widget's focus frame, which
+        // the next click would erase: one more paint that is not the click's.
+        if (QWidget *focused = QApplication::focusWidget())
+            focused->clearFocus();
+    }
+
     // What the plain refresh did for the bit buttons: every caption and every
     // style sheet set again, changed or not.
     void naive_refresh()
@@ -216,6 +293,7 @@ private:
         std::function<void(int)> act;
         bool time_painting;
         QVector<qint64> ns;
+        bool with_map = false;
         double restyled = 0;
         double paints = 0;
     };
@@ -233,6 +311,7 @@ private:
         const int warmup = 20;
         for (int round = 0; round < warmup + samples; ++round) {
             for (Action &a : actions) {
+                show_map(a.with_map);
                 a.prepare(round);
                 settle();
                 const quint32 before = shown_value();
@@ -300,6 +379,8 @@ private:
     QString only;
     std::mt19937 rng;
     Dialog dialog;
+    QTemporaryDir map_dir;
+    QWidget *map = nullptr;
     PaintCounter counter;
     QVector<Action> actions;
     QVector<Result> results;

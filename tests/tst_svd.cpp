@@ -68,6 +68,10 @@ private slots:
     void decode_data();
     void decode();
     void layout();
+    void regmapSearch_data();
+    void regmapSearch();
+    void regmapBits_data();
+    void regmapBits();
     void hostile_data();
     void hostile();
 };
@@ -376,6 +380,78 @@ void TestSvd::hostile()
     QVERIFY2(reading.error.contains(error), qPrintable(reading.error));
     QVERIFY(reading.error.startsWith(QLatin1String("x.svd:")));
     QVERIFY(reading.device.registers.isEmpty());
+}
+
+void TestSvd::regmapSearch_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("found"); // indices into the names below
+
+    // clang-format off
+    QTest::newRow("a part, then inside one") << "moder" << 10 << "0,1,2,4";
+    QTest::newRow("whole name first") << "gpioa.MODER" << 10 << "1,2";
+    QTest::newRow("every term required") << " GPIOA\tmoder " << 10 << "1,2";
+    QTest::newRow("limit") << "moder" << 2 << "0,1";
+    QTest::newRow("blank") << "  " << 10 << "";
+    // clang-format on
+}
+
+void TestSvd::regmapSearch()
+{
+    QFETCH(QString, query);
+    QFETCH(int, limit);
+    QFETCH(QString, found);
+
+    svd::Device device;
+    for (const char *name :
+         {"GPIOB.MODER", "GPIOA.MODER", "GPIOA.MODERX", "TIM.CH[1].CCR", "XMODER.A", "GPIOA.ODR"}) {
+        device.registers.append(svd::Register());
+        device.registers.last().name = QString::fromLatin1(name);
+    }
+    QStringList got;
+    for (int index : regmap::search(device, query, limit))
+        got.append(QString::number(index));
+    QCOMPARE(got.join(','), found);
+}
+
+// A 16-bit register with fields A [5:4] and B [0], reset 0x0030 known for
+// bits 15:4 only.
+void TestSvd::regmapBits_data()
+{
+    QTest::addColumn<int>("bit");
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<quint64>("value");
+    QTest::addColumn<bool>("a_differs");
+
+    // clang-format off
+    QTest::newRow("wide field") << 5 << "A[1]" << quint64(0x30) << false;
+    QTest::newRow("field's low bit") << 4 << "A[0]" << quint64(0x10) << true;
+    QTest::newRow("one-bit field") << 0 << "B" << quint64(0x3F) << false;
+    QTest::newRow("reserved") << 1 << "reserved" << quint64(0) << true;
+    QTest::newRow("above its size") << 16 << "outside the register" << quint64(0x1003F) << false;
+    // clang-format on
+}
+
+void TestSvd::regmapBits()
+{
+    QFETCH(int, bit);
+    QFETCH(QString, place);
+    QFETCH(quint64, value);
+    QFETCH(bool, a_differs);
+
+    svd::Register reg;
+    reg.size = 16;
+    reg.reset_value = 0x30;
+    reg.reset_mask = 0xFFF0;
+    reg.fields.resize(2);
+    reg.fields[0].name = QStringLiteral("B"); // file order is not bit order
+    reg.fields[1].name = QStringLiteral("A");
+    reg.fields[1].msb = 5;
+    reg.fields[1].lsb = 4;
+    QCOMPARE(regmap::bit_place(reg, bit), place);
+    QCOMPARE(regmap::differs_from_reset(reg, 5, 4, value), a_differs);
+    QVERIFY(!regmap::differs_from_reset(reg, 3, 0, value)); // their reset value is unknown
 }
 
 QTEST_APPLESS_MAIN(TestSvd)

@@ -195,4 +195,74 @@ int find_register(const svd::Device &device, QStringView name)
     return -1;
 }
 
+QVector<int> search(const svd::Device &device, QStringView query, int limit)
+{
+    QVector<QStringView> terms;
+    for (int i = 0; i < query.size();) {
+        if (query[i].isSpace()) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < query.size() && !query[end].isSpace())
+            ++end;
+        terms.append(query.mid(i, end - i));
+        i = end;
+    }
+    if (terms.isEmpty() || limit <= 0)
+        return {};
+    const auto starts_a_part = [](QStringView name, QStringView term) {
+        for (int at = name.indexOf(term, 0, Qt::CaseInsensitive); at >= 0;
+             at = name.indexOf(term, at + 1, Qt::CaseInsensitive)) {
+            if (at == 0 || name[at - 1] == QLatin1Char('.'))
+                return true;
+        }
+        return false;
+    };
+    const QStringView whole = query.trimmed();
+    QVector<int> exact, parts, rest;
+    for (int i = 0; i < device.registers.size(); ++i) {
+        const QStringView name = device.registers[i].name;
+        const bool all = std::all_of(terms.begin(), terms.end(), [name](QStringView term) {
+            return name.contains(term, Qt::CaseInsensitive);
+        });
+        if (!all)
+            continue;
+        if (name.compare(whole, Qt::CaseInsensitive) == 0)
+            exact.append(i);
+        else if (std::all_of(terms.begin(), terms.end(),
+                             [&](QStringView term) { return starts_a_part(name, term); }))
+            parts.append(i);
+        else if (rest.size() < limit) // the last group is never needed beyond the limit
+            rest.append(i);
+    }
+    exact += parts;
+    exact += rest;
+    if (exact.size() > limit)
+        exact.resize(limit);
+    return exact;
+}
+
+QString bit_place(const svd::Register &reg, int bit)
+{
+    if (bit >= reg.size)
+        return QStringLiteral("outside the register");
+    for (const svd::Field &field : reg.fields) {
+        if (bit < field.lsb || bit > field.msb)
+            continue;
+        if (field.width() == 1)
+            return field.name;
+        return QStringLiteral("%1[%2]").arg(field.name).arg(bit - field.lsb);
+    }
+    return QStringLiteral("reserved");
+}
+
+bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 value)
+{
+    if (lsb >= 64)
+        return false;
+    const quint64 bits = low_bits(msb - lsb + 1) << lsb;
+    return ((value ^ reg.reset_value) & reg.reset_mask & bits) != 0;
+}
+
 } // namespace regmap

@@ -59,4 +59,21 @@ QVector<Row> layout(const svd::Register &reg);
 // The register of that full name, case ignored; -1 when there is none.
 int find_register(const svd::Device &device, QStringView name);
 
+// The registers whose full names contain every white-space separated term of
+// `query`, case ignored, at most `limit` of them: first a name equal to the
+// whole query, then names in which every term starts a part (the name's
+// start or just after a dot), then the rest, each group in file order.
+// Nothing for a blank query.
+QVector<int> search(const svd::Device &device, QStringView query, int limit);
+
+// Which field holds `bit` of the register, as the bit buttons say it:
+// "MODER2[1]" for bit 1 of a wide field, just "CEN" for a field of one bit,
+// "reserved" for a bit no field covers and "outside the register" for a bit
+// at or above its size. The first field in file order wins an overlap.
+QString bit_place(const svd::Register &reg, int bit);
+
+// Whether bits [msb:lsb] of `value` differ from the register's reset value
+// where its reset mask says the reset value is known.
+bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 value);
+
 } // namespace regmap

@@ -5,7 +5,9 @@
 #include "connect_developer.h"
 #include "copy_menu.h"
 #include "literals.h"
+#include "map_menu.h"
 #include "platform.h"
+#include "register_map.h"
 #include "regmath.h"
 
 #include <QButtonGroup>
@@ -217,6 +219,8 @@ Dialog::Dialog(QWidget *parent)
     for (QWidget *view :
          {static_cast<QWidget *>(ui->label_bin), static_cast<QWidget *>(ui->lineEdit_dec)})
         new LazyTooltip(view, [this] { return literals::facts(reg_value); });
+    // A map file dropped on the window opens it.
+    map_menu::accept_drops(this, [this](const QString &path) { open_register_map(path); });
     for (QLineEdit *field : {ui->lineEdit_dec, ui->lineEdit_hex, ui->lineEdit_oct}) {
         auto *paste =
             new QShortcut(copy_menu::paste_key(), field, nullptr, nullptr, Qt::WidgetShortcut);
@@ -227,7 +231,27 @@ Dialog::Dialog(QWidget *parent)
     }
 }
 
-Dialog::~Dialog() { delete ui; }
+Dialog::~Dialog()
+{
+    if (register_map) {
+        register_map->disconnect(this);
+        delete register_map;
+    }
+    delete ui;
+}
+
+void Dialog::open_register_map(const QString &path, const QString &register_name)
+{
+    if (!register_map) {
+        register_map = new RegisterMap(this);
+        connect(register_map, &RegisterMap::entered, this,
+                [this](quint32 value) { enter_value(value); });
+        connect(register_map, &RegisterMap::bit_places_changed, this,
+                [this](const QStringList &places) { show_bit_places(places); });
+        register_map->follow(reg_value);
+    }
+    register_map->open_file(path, register_name);
+}
 
 void Dialog::update_bin_label(quint32 value)
 {
@@ -240,6 +264,9 @@ void Dialog::update_bin_label(quint32 value)
     // per change. Querying the size hint fills it now, while the repaint of
     // the new text is still pending, so both requests become one paint.
     ui->label_bin->sizeHint();
+    // Every change of the value passes here, so the map follows them all.
+    if (register_map)
+        register_map->follow(value);
 }
 
 void Dialog::linEdit_data_update()
@@ -282,9 +309,24 @@ void Dialog::show_bit(int bit, bool set)
     const QString &style = set ? set_bit_style : clear_bit_style;
     if (button->styleSheet() != style)
         button->setStyleSheet(style);
-    const QString &description = set ? set_bit_description : clear_bit_description;
+    const QString &state = set ? set_bit_description : clear_bit_description;
+    const QString description =
+        bit_places.isEmpty() ? state : state + QStringLiteral(" \u00b7 ") + bit_places[bit];
     if (button->accessibleDescription() != description)
         button->setAccessibleDescription(description);
+}
+
+// The bit buttons name the field of each bit while the map shows a register,
+// and say exactly what they said before once it closes.
+void Dialog::show_bit_places(const QStringList &places)
+{
+    bit_places = places.size() == 32 ? places : QStringList();
+    for (int i = 0; i < 32; ++i) {
+        const QString tooltip = literals::bit_tooltip(i);
+        bit_buttons[i]->setToolTip(
+            bit_places.isEmpty() ? tooltip : tooltip + QStringLiteral(" \u00b7 ") + bit_places[i]);
+        show_bit(i, reg_bits[i] != 0);
+    }
 }
 
 QMenu *Dialog::create_context_menu(QWidget *source)
@@ -298,6 +340,10 @@ QMenu *Dialog::create_context_menu(QWidget *source)
     } else {
         return nullptr;
     }
+    menu->addSeparator();
+    map_menu::append_open(menu, this, [this](const QString &path, const QString &register_name) {
+        open_register_map(path, register_name);
+    });
     // The register, not the field: a field may hold leading zeros, upper-case
     // digits or nothing at all.
     menu->addSeparator();

@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
@@ -21,6 +22,7 @@ class QButtonGroup;
 class QPushButton;
 class QLineEdit;
 class QMenu;
+class RegisterMap;
 
 namespace Ui {
 class Dialog;
@@ -35,10 +37,16 @@ public:
     ~Dialog() override;
 
     // The context menu of a value view (label_bin, lineEdit_dec, lineEdit_hex
-    // or lineEdit_oct): its standard entries, then entries that copy the
-    // register value as a source literal, then one that pastes a value. The
-    // caller owns the menu; nullptr for any other widget.
+    // or lineEdit_oct): its standard entries, then the entries that open a
+    // register map, then entries that copy the register value as a source
+    // literal, then one that pastes a value. The caller owns the menu;
+    // nullptr for any other widget.
     QMenu *create_context_menu(QWidget *source);
+
+    // Opens the register-map window on `path`, read in the background, and
+    // picks `register_name` in it when one is given. The window is made on
+    // first use; until then no map code runs.
+    void open_register_map(const QString &path, const QString &register_name = QString());
 
 private slots:
     void on_register_0_clicked();
@@ -119,6 +127,7 @@ private:
     void toggle_bit(int bit);
     void update_bit_buttons();
     void show_bit(int bit, bool set);
+    void show_bit_places(const QStringList &places);
     // A value field together with its cached text and its base.
     struct ValueView
     {
@@ -155,4 +164,8 @@ private:
     quint32 hex_saved;
     // The button whose toggled() ran its handler since the event loop last ran.
     QAbstractButton *toggled_button = nullptr;
+    // Made when a map is first opened; not a child, see register_map.h.
+    RegisterMap *register_map = nullptr;
+    // Which field each bit belongs to while a register is shown, else empty.
+    QStringList bit_places;
 };

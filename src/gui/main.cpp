@@ -1,6 +1,10 @@
+#include "command_line.h"
 #include "dialog.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -19,7 +23,25 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Lets Wayland desktops match the window to the installed desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tarnwick.Tarnwick"));
+    // The name screen readers know the program by, and what --version says.
+    QCoreApplication::setApplicationName(QStringLiteral("tarnwick"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("A register calculator."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    command_line::add_options(parser);
+    parser.process(app); // --help, --version and unknown options end here
+    const QString error = command_line::error(parser);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "tarnwick: %s\n", qPrintable(error));
+        return 1;
+    }
+
     Dialog dialog;
     dialog.show();
+    // After show(), which places the main window: the map opens beside it.
+    command_line::apply(parser, dialog);
     return app.exec();
 }

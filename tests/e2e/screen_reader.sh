@@ -1,7 +1,7 @@
 #!/bin/bash
 # Through the accessibility bus, as a screen reader: fields labelled by their
 # captions, English names, links; its actions act as clicks do; Tab and Enter
-# open a link and Shift+Tab leaves it.
+# open a link and Shift+Tab leaves it; the register-map window's names.
 set -euo pipefail
 source "$(dirname "$0")/xlib.sh"
 xvfb_start
@@ -35,4 +35,11 @@ xdotool key shift+Tab
 expect "Shift+Tab goes back to 计算" "atspi 计算 state FOCUSED" True
 atspi 翻译 do Press
 expect "Press on 翻译 opens it" "cat $XLIB_TMP/opened" "https://www.baidu.com/?https://fanyi.youdao.com/"
+# Started on a register map (remembered in the test's own settings folder).
+kill "${XLIB_PIDS[-1]}" && wait "${XLIB_PIDS[-1]}" || true
+XDG_CONFIG_HOME=$XLIB_TMP/config app_start "$1" --svd "$(dirname "$0")/../data/tarnwick_test.svd" \
+    --register GPIOA.MODER
+expect "the map's search" "atspi 'register search' role" text
+expect "the map's field table" "atspi 'register fields' role" table
+expect "bit 5 tells its field" "atspi 'bit 5' description" "clear · MODER2\\[1\\]"
 exit $((XLIB_FAILURES > 0))

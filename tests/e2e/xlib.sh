@@ -158,9 +158,9 @@ atspi_start() {
 }
 atspi() { /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/atspi.py" "$@"; }
 
-# app_start BINARY: starts the program and waits for its window, WINDOW.
+# app_start BINARY [OPTIONS...]: starts the program, waits for its window, WINDOW.
 app_start() {
-    QT_XCB_GL_INTEGRATION=none "$1" 2>"$XLIB_TMP/app.log" &
+    QT_XCB_GL_INTEGRATION=none "$@" 2>"$XLIB_TMP/app.log" &
     XLIB_PIDS+=($!)
     WINDOW=$(wait_window "Tarnwick v1.04") || { cat "$XLIB_TMP/app.log" >&2; return 1; }
 }

@@ -1,0 +1,310 @@
+#include "field_model.h"
+
+#include "literals.h"
+
+#include <QComboBox>
+#include <QFont>
+#include <QLineEdit>
+#include <QPalette>
+#include <QValidator>
+
+namespace {
+
+// Tarnwick holds 32 bits; a field of a wider register may lie above them.
+constexpr int held_bits = 32;
+
+quint64 bits_of(quint64 value, int msb, int lsb)
+{
+    if (lsb >= 64)
+        return 0;
+    const int width = msb - lsb + 1;
+    const quint64 bits = value >> lsb;
+    return width >= 64 ? bits : bits & ((quint64(1) << width) - 1);
+}
+
+// "0x2 (2)", with a digit for every nibble of the field; a single bit is
+// just its digit.
+QString value_text(int width, quint64 value)
+{
+    if (width == 1)
+        return QString::number(value);
+    const int digits = (qMin(width, 64) + 3) / 4;
+    return QStringLiteral("0x") +
+           QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0')) +
+           QStringLiteral(" (") + QString::number(value) + QLatin1Char(')');
+}
+
+// Refuses a number the field cannot hold as it is typed, so it never
+// reaches the register; a start of a name or of a literal may go on.
+class FieldValidator : public QValidator
+{
+public:
+    FieldValidator(const svd::Field &field, QObject *parent) : QValidator(parent), field(field) {}
+
+    State validate(QString &input, int &) const override
+    {
+        const QStringView text = QStringView(input).trimmed();
+        if (text.isEmpty())
+            return Intermediate;
+        if (const std::optional<quint64> value = regmap::parse_field_value(field, text))
+            return *value <= regmap::field_max(field) ? Acceptable : Invalid;
+        return literals::read_literal(text, 10).too_wide ? Invalid : Intermediate;
+    }
+
+private:
+    const svd::Field field; // a copy: the editor may outlive a reloaded map
+};
+
+} // namespace
+
+FieldModel::FieldModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void FieldModel::set_register(const svd::Register *new_reg, quint32 new_value)
+{
+    beginResetModel();
+    reg = new_reg;
+    value = new_value;
+    rows = reg ? regmap::layout(*reg) : QVector<regmap::Row>();
+    shown.clear();
+    shown.reserve(rows.size());
+    for (const regmap::Row &row : qAsConst(rows))
+        shown.append(shown_for(row));
+    endResetModel();
+}
+
+FieldModel::Shown FieldModel::shown_for(const regmap::Row &row) const
+{
+    const bool held = row.lsb < held_bits;
+    return {bits_of(value, row.msb, row.lsb),
+            held && regmap::differs_from_reset(*reg, qMin(row.msb, held_bits - 1), row.lsb, value)};
+}
+
+// Only the cells whose text or mark changed are reported, one by one: Qt 5's
+// views repaint just the cell for a single index, but the whole table for a
+// range.
+void FieldModel::set_value(quint32 new_value)
+{
+    if (!reg || new_value == value)
+        return;
+    value = new_value;
+    for (int i = 0; i < rows.size(); ++i) {
+        const Shown now = shown_for(rows[i]);
+        if (now.bits == shown[i].bits && now.differs == shown[i].differs)
+            continue;
+        if (now.differs != shown[i].differs)
+            emit dataChanged(index(i, Name), index(i, Name));
+        shown[i] = now;
+        emit dataChanged(index(i, Value), index(i, Value));
+        emit dataChanged(index(i, Meaning), index(i, Meaning));
+    }
+}
+
+const svd::Field *FieldModel::field_at(int row) const
+{
+    if (!reg || row < 0 || row >= rows.size() || rows[row].field < 0)
+        return nullptr;
+    return &reg->fields[rows[row].field];
+}
+
+QStringList FieldModel::possible_texts(int column) const
+{
+    QStringList texts;
+    for (int i = 0; i < rows.size(); ++i) {
+        const regmap::Row &row = rows[i];
+        if (column == Value && row.lsb < held_bits)
+            texts.append(value_text(row.msb - row.lsb + 1,
+                                    bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));
+        if (const svd::Field *field = column == Meaning ? field_at(i) : nullptr) {
+            for (const svd::EnumValue &named : field->values)
+                texts.append(named.name);
+        }
+    }
+    return texts;
+}
+
+int FieldModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows.size();
+}
+
+int FieldModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FieldModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rows.size())
+        return QVariant();
+    const regmap::Row &row = rows[index.row()];
+    const Shown &now = shown[index.row()];
+    const svd::Field *field = field_at(index.row());
+    const int width = row.msb - row.lsb + 1;
+    const bool held = row.lsb < held_bits;
+    const bool marked = now.differs && (index.column() == Name || index.column() == Value);
+    const auto reset_text = [&] {
+        return QStringLiteral("reset value %1")
+            .arg(value_text(width, bits_of(reg->reset_value, row.msb, row.lsb)));
+    };
+
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case Bits:
+            return regmap::bits(row.msb, row.lsb);
+        case Name:
+            return field ? field->name : QStringLiteral("reserved");
+        case Value:
+            return held ? value_text(width, now.bits) : QStringLiteral("not held");
+        case Meaning:
+            if (const svd::EnumValue *named = field ? regmap::read_name(*field, now.bits) : nullptr)
+                return named->name;
+            return QVariant();
+        case Access:
+            return field ? regmap::access_text(*reg, *field) : QVariant();
+        case Description:
+            return field ? field->description.simplified() : QVariant();
+        }
+        break;
+    case Qt::EditRole:
+        if (index.column() == Value && field) {
+            for (const svd::EnumValue *choice : regmap::write_choices(*field)) {
+                if ((choice->value & choice->care) == now.bits)
+                    return choice->name;
+            }
+            return value_text(qMax(width, 2), now.bits).section(QLatin1Char(' '), 0, 0);
+        }
+        return data(index, Qt::DisplayRole);
+    case Qt::FontRole:
+        if (marked) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        if (!field && index.column() == Name) {
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        break;
+    case Qt::ForegroundRole:
+        if (!field || !held)
+            return QPalette().brush(QPalette::Disabled, QPalette::Text);
+        break;
+    case Qt::ToolTipRole:
+        if (marked)
+            return QStringLiteral("Differs from the %1").arg(reset_text());
+        if (index.column() == Meaning && field) {
+            if (const svd::EnumValue *named = regmap::read_name(*field, now.bits))
+                return named->description.simplified();
+        }
+        if (index.column() == Description && field)
+            return field->description;
+        if (index.column() == Value && !held)
+            return QStringLiteral("Above the 32 bits Tarnwick holds");
+        break;
+    case Qt::AccessibleDescriptionRole:
+        if (marked)
+            return QStringLiteral("differs from the %1").arg(reset_text());
+        break;
+    }
+    return QVariant();
+}
+
+QVariant FieldModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char *const titles[ColumnCount] = {"Bits",    "Field",  "Value",
+                                                    "Meaning", "Access", "Description"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section])
+                                                 : QVariant();
+}
+
+Qt::ItemFlags FieldModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    const svd::Field *field = field_at(index.row());
+    if (index.column() == Value && field && field->msb < held_bits)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool FieldModel::setData(const QModelIndex &index, const QVariant &text, int role)
+{
+    const svd::Field *field = field_at(index.row());
+    if (role != Qt::EditRole || index.column() != Value || !field || field->msb >= held_bits)
+        return false;
+    const std::optional<quint64> field_value = regmap::parse_field_value(*field, text.toString());
+    if (!field_value)
+        return false;
+    const std::optional<quint64> result = regmap::with_field(*field, value, *field_value);
+    if (!result || *result > 0xFFFFFFFFu)
+        return false;
+    emit entered(quint32(*result));
+    return true;
+}
+
+FieldDelegate::FieldDelegate(FieldModel *model, QObject *parent)
+    : QStyledItemDelegate(parent), fields(model)
+{
+}
+
+QWidget *FieldDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                                     const QModelIndex &index) const
+{
+    const svd::Field *field = fields->field_at(index.row());
+    if (index.column() != FieldModel::Value || !field)
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    const QVector<const svd::EnumValue *> choices = regmap::write_choices(*field);
+    auto *validator = new FieldValidator(*field, nullptr);
+    if (choices.isEmpty()) {
+        auto *line = new QLineEdit(parent);
+        line->setFrame(false);
+        validator->setParent(line);
+        line->setValidator(validator);
+        return line;
+    }
+    // Editable, so that a value no name stands for can still be typed.
+    auto *combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    for (const svd::EnumValue *choice : choices) {
+        combo->addItem(choice->name);
+        combo->setItemData(combo->count() - 1,
+                           QStringLiteral("%1: %2")
+                               .arg(choice->value & choice->care)
+                               .arg(choice->description.simplified()),
+                           Qt::ToolTipRole);
+    }
+    validator->setParent(combo);
+    combo->setValidator(validator);
+    return combo;
+}
+
+void FieldDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    const QString text = index.data(Qt::EditRole).toString();
+    if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        combo->setCurrentIndex(combo->findText(text));
+        combo->setEditText(text);
+        // A key that opened the editor replaces the value, as in a line.
+        combo->lineEdit()->selectAll();
+    } else if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+        line->setText(text);
+    } else {
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+}
+
+void FieldDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
+                                 const QModelIndex &index) const
+{
+    auto *combo = qobject_cast<QComboBox *>(editor);
+    QLineEdit *line = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(editor);
+    if (!line)
+        return QStyledItemDelegate::setModelData(editor, model, index);
+    // An unfinished text leaves the register as it is.
+    if (line->hasAcceptableInput())
+        model->setData(index, line->text(), Qt::EditRole);
+}

@@ -1,0 +1,393 @@
+#include "register_map.h"
+#include "ui_register_map.h"
+
+#include "field_model.h"
+#include "recent_maps.h"
+#include "regmap.h"
+#include "svd.h"
+
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QCompleter>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QStringListModel>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+// Completions listed at most; the search itself runs over every register.
+constexpr int listed_matches = 200;
+
+QString dash() { return QString::fromUtf8(" \u2014 "); }
+
+} // namespace
+
+// QtConcurrent is not part of every Qt this program is built with; a thread
+// of its own per file does the same.
+class RegisterMap::Reader : public QThread
+{
+public:
+    Reader(const QString &path, const QString &register_name, QObject *parent)
+        : QThread(parent), path(path), register_name(register_name)
+    {
+    }
+
+    const QString path;
+    const QString register_name;
+    svd::Reading reading; // read once finished() is emitted
+
+protected:
+    void run() override { reading = svd::read_file(path); }
+};
+
+RegisterMap::RegisterMap(QWidget *main_window)
+    : QDialog(nullptr), ui(new Ui::RegisterMap), main_window(main_window),
+      model(new FieldModel(this)), matches(new QStringListModel(this)),
+      completer(new QCompleter(this))
+{
+    ui->setupUi(this);
+    // A window of its own with the usual buttons; closing it alone never
+    // ends the program.
+    setWindowFlags(Qt::Window);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    ui->mapBusy->hide();
+    ui->registerNote->hide();
+    ui->registerWarnings->hide();
+    QFont small = ui->registerWarnings->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    ui->registerWarnings->setFont(small);
+    ui->registerWarnings->setForegroundRole(QPalette::PlaceholderText);
+
+    ui->fieldTable->setModel(model);
+    ui->fieldTable->setItemDelegate(new FieldDelegate(model, ui->fieldTable));
+    ui->fieldTable->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // One line per field, as in a listing; rows never resize to their text.
+    ui->fieldTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ui->fieldTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    connect(model, &FieldModel::entered, this, &RegisterMap::entered);
+
+    // The list holds only what matches, already ranked: the completer shows
+    // it as it is instead of filtering a list of every name.
+    completer->setModel(matches);
+    completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    completer->setMaxVisibleItems(12);
+    completer->setWidget(ui->registerSearch);
+    connect(completer, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
+            [this](const QModelIndex &index) {
+                if (index.row() < match_rows.size())
+                    pick(match_rows[index.row()]);
+            });
+    connect(ui->registerSearch, &QLineEdit::textEdited, this,
+            [this](const QString &text) { show_matches(text, true); });
+    connect(ui->registerSearch, &QLineEdit::returnPressed, this, [this] { pick_from_search(); });
+    ui->registerSearch->installEventFilter(this);
+
+    connect(ui->copyAddress, &QToolButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(ui->registerAddress->text()); });
+    connect(ui->resetValue, &QPushButton::clicked, this, [this] {
+        if (device && current >= 0)
+            emit entered(quint32(device->registers[current].reset_value));
+    });
+    show_details();
+}
+
+// A reader cannot be interrupted; the program waits for it rather than
+// leave a thread writing into freed memory.
+RegisterMap::~RegisterMap()
+{
+    for (Reader *reader : readers) {
+        reader->disconnect(this);
+        reader->wait();
+    }
+    model->set_register(nullptr, 0);
+    delete ui;
+}
+
+void RegisterMap::open_file(const QString &new_path, const QString &register_name)
+{
+    auto *reader = new Reader(new_path, register_name, this);
+    readers.push_back(reader);
+    connect(reader, &QThread::finished, this, [this, reader] { read_done(reader); });
+    reader->start();
+    show_busy(QFileInfo(new_path).fileName());
+    if (!placed)
+        place_beside_main_window();
+    show();
+    raise();
+    activateWindow();
+}
+
+void RegisterMap::read_done(Reader *reader)
+{
+    const bool newest = !readers.empty() && readers.back() == reader;
+    readers.erase(std::find(readers.begin(), readers.end(), reader));
+    reader->deleteLater();
+    if (!newest) // a later request replaces it
+        return;
+    ui->mapBusy->hide();
+    if (!reader->reading.error.isEmpty()) {
+        show_status(QStringLiteral("Cannot read the map: %1").arg(reader->reading.error), true);
+        return;
+    }
+
+    // The table points into the old map; it lets go before the map does.
+    model->set_register(nullptr, value);
+    current = -1;
+    places.clear();
+    device = std::make_unique<svd::Device>(std::move(reader->reading.device));
+    path = reader->path;
+    matches->setStringList({});
+    match_rows.clear();
+    recent_maps::remember(path, QString());
+
+    QString status =
+        QStringLiteral("%1 registers in %2").arg(device->registers.size()).arg(file_name());
+    const int index = reader->register_name.isEmpty()
+                          ? -1
+                          : regmap::find_register(*device, reader->register_name);
+    if (index >= 0) {
+        pick(index);
+    } else {
+        ui->registerSearch->setText(reader->register_name);
+        if (!reader->register_name.isEmpty())
+            status += QStringLiteral("; none is called %1").arg(reader->register_name);
+        show_details();
+        announce_places();
+        ui->registerSearch->setFocus();
+    }
+    show_status(status, false);
+}
+
+void RegisterMap::show_busy(const QString &name)
+{
+    ui->mapBusy->show();
+    show_status(QString::fromUtf8("Reading %1\u2026").arg(name), false);
+}
+
+void RegisterMap::show_status(const QString &text, bool error)
+{
+    QPalette palette = ui->mapStatus->palette();
+    palette.setColor(QPalette::WindowText,
+                     error ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
+    ui->mapStatus->setPalette(palette);
+    ui->mapStatus->setText(text);
+}
+
+// Ranked by regmap::search(); `popup` false only refreshes the list that
+// Enter picks from.
+void RegisterMap::show_matches(const QString &query, bool popup)
+{
+    match_rows = device ? regmap::search(*device, query, listed_matches) : QVector<int>();
+    QStringList names;
+    names.reserve(match_rows.size());
+    for (int row : qAsConst(match_rows))
+        names.append(device->registers[row].name);
+    matches->setStringList(names);
+    if (!popup)
+        return;
+    if (names.isEmpty()) {
+        completer->popup()->hide();
+    } else {
+        completer->complete();
+        completer->popup()->setCurrentIndex(QModelIndex());
+    }
+}
+
+// Enter: the completion the arrow keys went to, else the first match.
+void RegisterMap::pick_from_search()
+{
+    QAbstractItemView *popup = completer->popup();
+    int row = 0;
+    if (popup->isVisible() && popup->currentIndex().isValid())
+        row = popup->currentIndex().row();
+    else
+        show_matches(ui->registerSearch->text(), false);
+    popup->hide();
+    if (row < match_rows.size())
+        pick(match_rows[row]);
+    else if (device)
+        show_status(QStringLiteral("No register name contains %1").arg(ui->registerSearch->text()),
+                    false);
+}
+
+void RegisterMap::pick(int index)
+{
+    if (!device || index < 0 || index >= device->registers.size())
+        return;
+    completer->popup()->hide();
+    if (index == current)
+        return;
+    current = index;
+    const svd::Register &reg = device->registers[index];
+    model->set_register(&reg, value);
+    places.clear();
+    for (int bit = 0; bit < 32; ++bit)
+        places.append(regmap::bit_place(reg, bit));
+    ui->registerSearch->setText(reg.name);
+    show_details();
+    size_columns();
+    announce_places();
+    recent_maps::remember(path, reg.name);
+}
+
+void RegisterMap::show_details()
+{
+    const svd::Register *reg = device && current >= 0 ? &device->registers[current] : nullptr;
+    setWindowTitle(!device ? QStringLiteral("Register map")
+                   : reg   ? reg->name + dash() + file_name()
+                           : file_name());
+    for (QWidget *detail :
+         {static_cast<QWidget *>(ui->registerAddress), static_cast<QWidget *>(ui->copyAddress),
+          static_cast<QWidget *>(ui->resetValue)})
+        detail->setEnabled(reg);
+    if (!reg) {
+        for (QLabel *label : {ui->registerSize, ui->registerReset, ui->registerAccess,
+                              ui->registerDescription, ui->registerWarnings})
+            label->clear();
+        ui->registerAddress->clear();
+        ui->registerWarnings->hide();
+        show_note();
+        return;
+    }
+    ui->registerAddress->setText(regmap::hex(reg->address, reg->address >> 32 ? 64 : 32));
+    ui->registerSize->setText(QStringLiteral("%1 bits").arg(reg->size));
+    const quint64 all = reg->size >= 64 ? ~quint64(0) : (quint64(1) << reg->size) - 1;
+    QString reset = regmap::hex(reg->reset_value, reg->size);
+    if ((reg->reset_mask & all) != all)
+        reset += QStringLiteral(" (mask %1)").arg(regmap::hex(reg->reset_mask & all, reg->size));
+    ui->registerReset->setText(reset);
+    ui->resetValue->setToolTip(
+        QStringLiteral("Enter %1 into the register").arg(regmap::hex(quint32(reg->reset_value))));
+    // A field that states nothing of its own leaves the register's.
+    const QString access = regmap::access_text(*reg, svd::Field());
+    ui->registerAccess->setText(access.isEmpty() ? QStringLiteral("not stated") : access);
+    ui->registerDescription->setText(reg->description.simplified());
+    ui->registerWarnings->setText(reg->warnings.isEmpty()
+                                      ? QString()
+                                      : QStringLiteral("The file's mistakes in this register:\n") +
+                                            reg->warnings.join(QLatin1Char('\n')));
+    ui->registerWarnings->setVisible(!reg->warnings.isEmpty());
+    show_note();
+}
+
+// Wider registers than Tarnwick's 32 bits, and set bits above a narrower
+// one's size: the only two ways the value and the register disagree.
+void RegisterMap::show_note()
+{
+    QString note;
+    if (device && current >= 0) {
+        const svd::Register &reg = device->registers[current];
+        if (reg.size > 32)
+            note = QStringLiteral("%1 has %2 bits, but Tarnwick holds 32: bits %3:32 show as 0 "
+                                  "and cannot be set here.")
+                       .arg(reg.name)
+                       .arg(reg.size)
+                       .arg(reg.size - 1);
+        else if (reg.size < 32 && (value >> reg.size) != 0)
+            note = QStringLiteral("Bits above bit %1 are set, but %2 has only %3 bits.")
+                       .arg(reg.size - 1)
+                       .arg(reg.name)
+                       .arg(reg.size);
+    }
+    if (note == ui->registerNote->text())
+        return;
+    ui->registerNote->setText(note);
+    ui->registerNote->setVisible(!note.isEmpty());
+}
+
+// Once per register: a bit click must not resize columns. Value and meaning
+// get room for their widest possible text, in bold as a changed field shows.
+void RegisterMap::size_columns()
+{
+    QTableView *table = ui->fieldTable;
+    table->resizeColumnsToContents();
+    QFont bold = table->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const int margin = 2 * table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    for (int column : {int(FieldModel::Value), int(FieldModel::Meaning)}) {
+        int widest = table->columnWidth(column);
+        for (const QString &text : model->possible_texts(column))
+            widest = qMax(widest, metrics.horizontalAdvance(text) + margin);
+        table->setColumnWidth(column, widest);
+    }
+    table->setColumnWidth(FieldModel::Access, qMin(table->columnWidth(FieldModel::Access), 220));
+}
+
+void RegisterMap::announce_places()
+{
+    emit bit_places_changed(isVisible() ? places : QStringList());
+}
+
+// Right of the main window where the screen has room, else left of it, else
+// on the side with more room: narrowed to fit while the table stays usable,
+// or else against the screen's edge, covering as little as it can.
+void RegisterMap::place_beside_main_window()
+{
+    placed = true;
+    const QRect main = main_window->frameGeometry();
+    const QScreen *screen = main_window->screen();
+    const QRect room = screen ? screen->availableGeometry() : main;
+    const int frame_width = main.width() - main_window->width();
+    const int frame_height = main.height() - main_window->height();
+    const int gap = 8;
+    int width = this->width() + frame_width;
+    const int right = room.right() - main.right() - gap;
+    const int left = main.left() - room.left() - gap;
+    const int least = 420 + frame_width;
+    bool on_right = width <= right || (width > left && right >= left);
+    const int space = on_right ? right : left;
+    if (width > space && space >= least) {
+        width = space;
+        resize(width - frame_width, height());
+    }
+    int x = on_right ? main.right() + 1 + gap : main.left() - gap - width;
+    x = qBound(room.left(), x, qMax(room.left(), room.right() + 1 - width));
+    const int y = qBound(room.top(), main.top(),
+                         qMax(room.top(), room.bottom() + 1 - height() - frame_height));
+    move(x, y);
+}
+
+QString RegisterMap::file_name() const { return QFileInfo(path).fileName(); }
+
+void RegisterMap::follow(quint32 new_value)
+{
+    value = new_value;
+    if (current < 0 || !isVisible())
+        return;
+    model->set_value(value);
+    show_note();
+}
+
+void RegisterMap::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    model->set_value(value);
+    show_note();
+    announce_places();
+}
+
+void RegisterMap::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    announce_places();
+}
+
+// The arrow keys open the list of matches; once it is open, it takes them.
+bool RegisterMap::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->registerSearch && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Down || key == Qt::Key_Up) && !completer->popup()->isVisible()) {
+            show_matches(ui->registerSearch->text(), true);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,89 @@
+// The register-map window: a CMSIS-SVD file read off the GUI thread, a search
+// over its full register names, the facts of the register picked and its
+// fields as a table that follows the main window's value.
+//
+// It never holds the value as its own: the main window calls follow() from
+// its one refresh, and every edit made here (a field's value, the reset
+// value) goes back through entered() as an accepted entry of the main
+// window, whose refresh then comes back here. Created only when the user
+// first asks for a map, and not owned by the main window's widget tree, so
+// the program still ends when the main window closes.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <QVector>
+
+#include <memory>
+#include <vector>
+
+class FieldModel;
+class QCompleter;
+class QStringListModel;
+
+namespace svd {
+struct Device;
+}
+
+namespace Ui {
+class RegisterMap;
+}
+
+class RegisterMap : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // The window opens beside `main_window`.
+    explicit RegisterMap(QWidget *main_window);
+    ~RegisterMap() override;
+
+    // Shows the window and reads `path` in the background, then picks
+    // `register_name` (full name, case ignored) when one is given. A file
+    // that cannot be read shows its error and leaves the map shown so far.
+    void open_file(const QString &path, const QString &register_name = QString());
+    // The main window's value, at every refresh; costs next to nothing while
+    // the window is closed.
+    void follow(quint32 value);
+
+signals:
+    // A value to enter into the main window.
+    void entered(quint32 value);
+    // What each bit of the register is ("MODER2[1]", "CEN", "reserved"),
+    // bit 0 first; empty while no register is shown.
+    void bit_places_changed(const QStringList &places);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class Reader;
+    void read_done(Reader *reader);
+    void show_busy(const QString &file_name);
+    void show_status(const QString &text, bool error);
+    void show_matches(const QString &query, bool popup);
+    void pick_from_search();
+    void pick(int index);
+    void show_details();
+    void show_note();
+    void size_columns();
+    void announce_places();
+    void place_beside_main_window();
+    QString file_name() const;
+
+    Ui::RegisterMap *ui;
+    QWidget *main_window;
+    FieldModel *model;
+    QStringListModel *matches;
+    QCompleter *completer;
+    std::unique_ptr<svd::Device> device;
+    QString path;            // of the map shown
+    QVector<int> match_rows; // the register behind each completion
+    QStringList places;
+    int current = -1; // the register shown, an index into device->registers
+    quint32 value = 0;
+    bool placed = false;
+    std::vector<Reader *> readers; // running, newest last
+};

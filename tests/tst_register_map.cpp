@@ -1,0 +1,420 @@
+// The register-map window as a user meets it: opened in every way, searched,
+// following the main window's value, edited field by field, unreadable files,
+// the bit buttons' field names, Escape.
+#include "command_line.h"
+#include "dialog.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString dash = QString::fromUtf8(" \u2014 ");
+
+QDialog *map_window()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("registerMap"))
+            return qobject_cast<QDialog *>(w);
+    }
+    return nullptr;
+}
+
+bool map_read()
+{
+    QDialog *map = map_window();
+    return map && QTest::qWaitFor([map] { return child<QWidget>(map, "mapBusy")->isHidden(); });
+}
+
+// Runs the options as main() does; the error text main() would print.
+QString start(Dialog &dialog, const QStringList &options)
+{
+    QCommandLineParser parser;
+    command_line::add_options(parser);
+    if (!parser.parse(QStringList{QStringLiteral("tarnwick")} + options))
+        return parser.errorText();
+    const QString error = command_line::error(parser);
+    if (!error.isEmpty())
+        return error;
+    command_line::apply(parser, dialog);
+    return map_read() ? QString() : QStringLiteral("not read");
+}
+
+QAbstractItemModel *fields() { return child<QTableView>(map_window(), "fieldTable")->model(); }
+
+QModelIndex value_cell(const QString &field)
+{
+    const QModelIndexList found =
+        fields()->match(fields()->index(0, 1), Qt::DisplayRole, field, 1, Qt::MatchExactly);
+    return found.isEmpty() ? QModelIndex() : found.first().siblingAtColumn(2);
+}
+
+// "value|meaning", and a * when the row is marked as differing from reset.
+QString row_text(const QString &field)
+{
+    const QModelIndex value = value_cell(field);
+    return value.data().toString() + '|' + value.siblingAtColumn(3).data().toString() +
+           (value.data(Qt::FontRole).value<QFont>().bold() ? "*" : "");
+}
+
+} // namespace
+
+class TestRegisterMap : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString svd;
+    CalculatorWidgets w;
+
+    // The main window with the map of `reg`, from the command line.
+    bool open(Dialog &dialog, const QString &reg)
+    {
+        dialog.show();
+        w.find_widgets(&dialog);
+        return start(dialog, {"--svd", svd, "--register", reg}).isEmpty();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The user's own settings stay untouched, and dialogs are Qt's own, which
+        // a test can drive on every platform.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        svd = dir.filePath(QStringLiteral("tarnwick_test.svd"));
+        QVERIFY(QFile::copy(QStringLiteral(":/data/tarnwick_test.svd"), svd));
+    }
+
+    void opens_data()
+    {
+        QTest::addColumn<QStringList>("options"); // FILE: the map; "drop" on the widget named
+        QTest::addColumn<QString>("title");       // empty: no map, an error instead
+        QTest::addColumn<int>("rows");
+
+        const QString file = QStringLiteral("tarnwick_test.svd");
+        // clang-format off
+        QTest::newRow("--svd --register")
+            << QStringList{"--svd", "FILE", "--register", "gpioa.moder"}
+            << "GPIOA.MODER" + dash + file << 16;
+        QTest::newRow("--svd") << QStringList{"--svd", "FILE"} << file << 0;
+        QTest::newRow("no such register")
+            << QStringList{"--svd", "FILE", "--register", "GPIOA.NOPE"}
+            << file << 0;
+        QTest::newRow("--register alone") << QStringList{"--register", "GPIOA.MODER"} << "" << 0;
+        QTest::newRow("drop on the window") << QStringList{"drop", "Dialog"} << file << 0;
+        QTest::newRow("drop on a value field") << QStringList{"drop", "lineEdit_hex"} << file << 0;
+        // clang-format on
+    }
+
+    void opens()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, title);
+        QFETCH(int, rows);
+
+        Dialog dialog;
+        dialog.show();
+        QVERIFY(!map_window()); // never at start, whatever is remembered
+        options.replaceInStrings(QStringLiteral("FILE"), svd);
+        if (options.first() == QLatin1String("drop")) {
+            QWidget *target =
+                options[1] == "Dialog" ? &dialog : child<QWidget>(&dialog, qPrintable(options[1]));
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(svd)});
+            QDragEnterEvent enter({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &drop);
+            QVERIFY(map_read());
+        } else {
+            QCOMPARE(start(dialog, options), title.isEmpty() ? "--register needs --svd FILE" : "");
+        }
+        QDialog *map = map_window();
+        QCOMPARE(!map, title.isEmpty());
+        if (!map)
+            return;
+        QCOMPARE(map->windowTitle(), title);
+        QVERIFY(map->isVisible() && dialog.isVisible());
+        QCOMPARE(fields()->rowCount(), rows);
+        QCOMPARE(child<QLineEdit>(&dialog, "lineEdit_dec")->text(), ""); // the value stays
+        if (options.contains("GPIOA.NOPE"))
+            QVERIFY(child<QLabel>(map, "mapStatus")->text().endsWith("none is called GPIOA.NOPE"));
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("moves"); // arrow keys: Down when positive, Up when negative
+        QTest::addColumn<QString>("picked");
+
+        // clang-format off
+        QTest::newRow("Enter picks the first") << "moder" << 0 << "GPIOB.MODER";
+        QTest::newRow("Down twice") << "moder" << 2 << "GPIOA.MODER";
+        QTest::newRow("Up goes to the last") << "MODER" << -1 << "GPIOA.MODER";
+        QTest::newRow("two terms") << "gpioa moder" << 0 << "GPIOA.MODER";
+        QTest::newRow("inside parts") << "ch[1] CCR" << 0 << "TIM.CH[1].CCR";
+        // clang-format on
+    }
+
+    void search()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, moves);
+        QFETCH(QString, picked);
+
+        Dialog dialog;
+        QVERIFY(open(dialog, ""));
+        auto *search = child<QLineEdit>(map_window(), "registerSearch");
+        QTest::keyClicks(search, typed);
+        QVERIFY(QApplication::activePopupWidget());
+        // Keys go where the window system sends them: to the list while it is open.
+        const auto target = [search] {
+            QWidget *popup = QApplication::activePopupWidget();
+            return popup ? popup : search;
+        };
+        for (int i = 0; i < qAbs(moves); ++i)
+            QTest::keyClick(target(), moves > 0 ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(target(), Qt::Key_Return);
+        QCOMPARE(map_window()->windowTitle(), picked + dash + "tarnwick_test.svd");
+        QCOMPARE(search->text(), picked);
+        QVERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(w.dec->text(), "");
+    }
+
+    void follows_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("changed"); // cells reported to the view
+        QTest::addColumn<QString>("dec");
+
+        // clang-format off
+        QTest::newRow("bit click") << "register_0" << "MODER0" << "0x1 (1)|Output*" << 3
+            << "2818572289";
+        QTest::newRow("entry") << "lineEdit_hex" << "MODER0" << "0x3 (3)|Analog*" << 12 << "3";
+        QTest::newRow("entry out of range")
+            << "lineEdit_dec" << "MODER15" << "0x2 (2)|Alternate" << 0
+            << "2818572288";
+        QTest::newRow("shift") << "pushButton_bit_mr" << "MODER15" << "0x1 (1)|Output*" << 9
+            << "1409286144";
+        QTest::newRow("clear all")
+            << "pushButton_clear" << "MODER15" << "0x0 (0)|Input*" << 9 << "";
+        // clang-format on
+    }
+
+    // From the reset value; only what changed is reported.
+    void follows()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, field);
+        QFETCH(QString, shown);
+        QFETCH(int, changed);
+        QFETCH(QString, dec);
+
+        Dialog dialog;
+        QVERIFY(open(dialog, "GPIOA.MODER"));
+        QTest::mouseClick(child<QPushButton>(map_window(), "resetValue"), Qt::LeftButton);
+        QCOMPARE(w.dec->text(), "2818572288");
+        QCOMPARE(row_text("MODER15"), "0x2 (2)|Alternate");
+        QCOMPARE(row_text("MODER12"), "0x0 (0)|Input");
+
+        QSignalSpy reported(fields(), &QAbstractItemModel::dataChanged);
+        if (auto *edit = child<QWidget>(&dialog, qPrintable(action));
+            qobject_cast<QLineEdit *>(edit)) {
+            QTest::mouseClick(edit, Qt::LeftButton);
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            if (action == "lineEdit_dec")
+                static_cast<QLineEdit *>(edit)->insert("99999999999"); // pasted, so in one edit
+            else
+                QTest::keyClicks(edit, QStringLiteral("3"));
+        } else {
+            QTest::mouseClick(static_cast<QPushButton *>(edit), Qt::LeftButton);
+        }
+        QCOMPARE(w.dec->text(), dec);
+        QCOMPARE(row_text(field), shown);
+        QCOMPARE(reported.count(), changed);
+    }
+
+    void edits_data()
+    {
+        QTest::addColumn<QString>("reg");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("hex"); // the register afterwards, from its reset value
+
+        // clang-format off
+        QTest::newRow("by number") << "GPIOA.MODER" << "MODER1" << "3" << "a800000c";
+        QTest::newRow("by name") << "GPIOA.MODER" << "MODER1" << "analog" << "a800000c";
+        QTest::newRow("clears bits") << "GPIOA.MODER" << "MODER15" << "Input" << "28000000";
+        QTest::newRow("too wide") << "GPIOA.MODER" << "MODER1" << "4" << "a8000000";
+        QTest::newRow("too wide in hex") << "GPIOA.MODER" << "MODER1" << "0x4" << "a8000000";
+        QTest::newRow("a name for writing") << "TIM.CR1" << "DIR" << "CountDown" << "15";
+        QTest::newRow("no names") << "GPIOA.ODR" << "ODR" << "0xbeef" << "beef";
+        QTest::newRow("last digit refused") << "GPIOA.ODR" << "ODR" << "0x10000" << "1000";
+        // clang-format on
+    }
+
+    void edits()
+    {
+        QFETCH(QString, reg);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, hex);
+
+        Dialog dialog;
+        QVERIFY(open(dialog, reg));
+        QTest::mouseClick(child<QPushButton>(map_window(), "resetValue"), Qt::LeftButton);
+        auto *table = child<QTableView>(map_window(), "fieldTable");
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                          table->visualRect(value_cell(field)).center());
+        QTest::keyClick(table, Qt::Key_F2);
+        QWidget *editor = table->viewport()->findChild<QComboBox *>();
+        QCOMPARE(bool(editor), reg != "GPIOA.ODR"); // a list where the field has names
+        if (!editor)
+            editor = table->viewport()->findChild<QLineEdit *>();
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents(); // the view commits once the key is handled
+        QCOMPARE(w.hex->text(), hex);
+    }
+
+    void unreadable_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content"); // null: no such file
+        QTest::addColumn<QString>("where");      // what the error names
+
+        // clang-format off
+        QTest::newRow("broken XML") << "broken.svd" << QByteArray("<device>\n  <name>X</na")
+            << "broken.svd:2:";
+        QTest::newRow("not SVD") << "page.xml" << QByteArray("<html/>") << "page.xml";
+        QTest::newRow("missing") << "missing.svd" << QByteArray() << "missing.svd";
+        // clang-format on
+    }
+
+    // The error shows in the map window; the value and the map open stay.
+    void unreadable()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, where);
+
+        Dialog dialog;
+        QVERIFY(open(dialog, "GPIOA.MODER"));
+        QTest::mouseClick(w.bits[0], Qt::LeftButton);
+        QFile file(dir.filePath(name));
+        QVERIFY(content.isNull() || (file.open(QIODevice::WriteOnly) && file.write(content) > 0));
+        file.close();
+        dialog.open_register_map(file.fileName());
+        QVERIFY(map_read());
+        const QString status = child<QLabel>(map_window(), "mapStatus")->text();
+        QVERIFY2(status.startsWith("Cannot read the map: ") && status.contains(where),
+                 qPrintable(status));
+        QCOMPARE(map_window()->windowTitle(), "GPIOA.MODER" + dash + "tarnwick_test.svd");
+        QCOMPARE(row_text("MODER0"), "0x1 (1)|Output*");
+        QCOMPARE(w.dec->text(), "1");
+    }
+
+    void bit_places_data()
+    {
+        QTest::addColumn<QString>("reg");
+        QTest::addColumn<int>("bit");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("note"); // once the bit is set, in part
+
+        // clang-format off
+        QTest::newRow("bit of a wide field") << "GPIOA.MODER" << 5 << "MODER2[1]" << "";
+        QTest::newRow("one-bit field") << "TIM.CR1" << 0 << "CEN" << "";
+        QTest::newRow("reserved") << "TIM.CR1" << 2 << "reserved" << "";
+        QTest::newRow("16-bit register") << "TIM.CH[0].CCR" << 20 << "outside the register"
+            << "Bits above bit 15 are set";
+        QTest::newRow("64-bit register") << "TIM.CNT64" << 31 << "CNT[31]" << "Tarnwick holds 32";
+        // clang-format on
+    }
+
+    // While a register is shown the bit buttons name its fields; Escape closes
+    // the map window alone, and they say again what they said before.
+    void bit_places()
+    {
+        QFETCH(QString, reg);
+        QFETCH(int, bit);
+        QFETCH(QString, place);
+        QFETCH(QString, note);
+
+        Dialog dialog;
+        w.find_widgets(&dialog);
+        QPushButton *button = w.bits[bit];
+        const QString tooltip =
+            QStringLiteral("bit %1 \u00b7 0x%2").arg(bit).arg(1u << bit, 8, 16, QLatin1Char('0'));
+        QCOMPARE(button->toolTip(), tooltip);
+        QVERIFY(open(dialog, reg));
+        const QString suffix = QStringLiteral(" \u00b7 ") + place;
+        QCOMPARE(button->toolTip(), tooltip + suffix);
+        QCOMPARE(button->accessibleDescription(), "clear" + suffix);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->accessibleDescription(), "set" + suffix);
+        const QString shown_note = child<QLabel>(map_window(), "registerNote")->text();
+        QVERIFY2(note.isEmpty() ? shown_note.isEmpty() : shown_note.contains(note),
+                 qPrintable(shown_note));
+
+        QTest::keyClick(child<QWidget>(map_window(), "fieldTable"), Qt::Key_Escape);
+        QVERIFY(!map_window()->isVisible() && dialog.isVisible());
+        QCOMPARE(button->toolTip(), tooltip);
+        QCOMPARE(button->accessibleDescription(), "set");
+        QCOMPARE(button->text(), "1");
+    }
+
+    // The file dialog of the context menu, then the recent maps with the
+    // register last picked in each.
+    void menu()
+    {
+        auto dialog = std::make_unique<Dialog>();
+        dialog->show();
+        std::unique_ptr<QMenu> menu(
+            dialog->create_context_menu(child<QWidget>(dialog.get(), "label_bin")));
+        QAction *open = menu->findChild<QAction *>("open_register_map");
+        QCOMPARE(open->text(), QString::fromUtf8("Open register map\u2026"));
+        QStringList filters;
+        QTimer poll; // types the file's name once the dialog is up
+        connect(&poll, &QTimer::timeout, [&] {
+            auto *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!files || !files->isVisible())
+                return;
+            poll.stop();
+            filters = files->nameFilters();
+            QTest::keyClicks(child<QLineEdit>(files, "fileNameEdit"), svd);
+            QTest::keyClick(child<QLineEdit>(files, "fileNameEdit"), Qt::Key_Return);
+        });
+        poll.start(10);
+        open->trigger();
+        QCOMPARE(filters, QStringList{"Register maps (*.svd *.xml)"});
+        QVERIFY(map_read());
+        QTest::keyClicks(child<QLineEdit>(map_window(), "registerSearch"), "tim.sr");
+        QTest::keyClick(child<QLineEdit>(map_window(), "registerSearch"), Qt::Key_Return);
+
+        menu.reset(); // the label's menu goes with its window
+        dialog = std::make_unique<Dialog>();
+        menu.reset(dialog->create_context_menu(child<QWidget>(dialog.get(), "lineEdit_dec")));
+        QMenu *recent = menu->findChild<QAction *>("recent_register_maps")->menu();
+        QCOMPARE(recent->actions().size(), 1); // one file, however often it was opened
+        QCOMPARE(recent->actions().first()->text(), "tarnwick_test.svd" + dash + "TIM.SR");
+        recent->actions().first()->trigger();
+        QVERIFY(map_read());
+        QCOMPARE(map_window()->windowTitle(), "TIM.SR" + dash + "tarnwick_test.svd");
+    }
+};
+
+QTEST_MAIN(TestRegisterMap)
+#include "tst_register_map.moc"
