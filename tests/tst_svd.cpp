@@ -329,8 +329,9 @@ void TestSvd::hostile_data()
 
     QTest::newRow("malformed XML") << device("<register><name>R</name>") << "x.svd:4:13: ";
     QTest::newRow("empty") << QByteArray() << "x.svd:1:";
-    QTest::newRow("not SVD") << QByteArray("<html><body/></html>")
-                             << "x.svd:1:7: not a CMSIS-SVD file: the root element is <html>, not <device>";
+    QTest::newRow("not SVD")
+        << QByteArray("<html><body/></html>")
+        << "x.svd:1:7: not a CMSIS-SVD file: the root element is <html>, not <device>";
     QTest::newRow("entities") << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY a "
                                             "\"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">]>\n"
                                             "<device>&b;</device>")
