@@ -253,12 +253,24 @@ void TestExtras::readLiteral_data()
         {"100000000H", 10, "wide"}, {"1f", 16, "0x0000001F"}, {"37", 8, "0x0000001F"},
         {"1 1111", 2, "0x0000001F"}, {"4294967296", 10, "wide"}, {"1f", 10, "none"},
         {"12  34", 10, "none"}, {"1.5", 10, "none"}, {"-1", 10, "none"}, {"0x1 0x2", 16, "none"},
-        {"12\n34", 10, "none"}, {"", 10, "none"}};
+        {"12\n34", 10, "none"}, {"", 10, "none"}, {"０ｘ１Ｆ", 10, "0x0000001F"},
+        {"３２＇ｈ１Ｆ", 10, "0x0000001F"}, {"ｘ＂ＤＥＡＤ＿ＢＥＥＦ＂", 10, "0xDEADBEEF"},
+        {"　１Ｆｈ　", 10, "0x0000001F"}, {"１　１１１１", 2, "0x0000001F"},
+        {"0ｘ1_0000_0000", 16, "wide"}, {"1\uff001", 10, "none"},
+        {"00000000000000000000000000000000012", 10, "0x0000000C"},
+        {"9 0000 0000 0000 0000 0000 0000 0000 0001", 10, "wide"}};
     // clang-format on
     for (const auto &row : rows) {
         QTest::addRow("%s in base %d", row.text, row.base)
-            << QString::fromLatin1(row.text) << row.base << QString::fromLatin1(row.expected);
+            << QString::fromUtf8(row.text) << row.base << QString::fromLatin1(row.expected);
     }
+    // Texts longer than any literal are refused by their length alone.
+    const int most = literals::max_literal_length;
+    QTest::newRow("longest") << QString(most - 1, '0') + '7' << 8 << "0x00000007";
+    QTest::newRow("one too long") << QString(most, '0') + '7' << 8 << "none";
+    QTest::newRow("spaces around") << QString(most - 4, ' ') + "0x1F" << 8 << "0x0000001F";
+    QTest::newRow("too many spaces") << QString(most - 3, ' ') + "0x1F" << 8 << "none";
+    QTest::newRow("long digits") << QString(100000, '7') << 8 << "none";
 }
 
 void TestExtras::readLiteral()
@@ -611,6 +623,8 @@ void TestExtras::pasteValue()
     QCOMPARE(paste("lineEdit_dec", "0x1_0000_0000", true),
              "Paste value (does not fit in 32 bits) off");
     QCOMPARE(paste("lineEdit_oct", "9", false), "Paste value (clipboard holds no number) off");
+    QCOMPARE(paste("lineEdit_hex", QString(50'000'000, '1'), false),
+             "Paste value (clipboard holds no number) off");
     QCOMPARE(state(), shown(0xDEADBEEFu) + " default" + range_error_text);
 
     // The facts, made when the decimal field is asked for its tooltip.

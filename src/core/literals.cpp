@@ -72,12 +72,27 @@ Reading read_verilog(const QRegularExpressionMatch &match)
     return read;
 }
 
+// Full-width ASCII sits at a fixed distance from ASCII itself.
+QString ascii_forms(QStringView text)
+{
+    QString ascii = text.toString();
+    for (QChar &c : ascii) {
+        const ushort u = c.unicode();
+        if (u >= 0xFF01 && u <= 0xFF5E)
+            c = QChar(ushort(u - 0xFEE0));
+        else if (u == 0x3000)
+            c = QLatin1Char(' ');
+    }
+    return ascii;
+}
+
 } // namespace
 
 Reading read_literal(QStringView text, int plain_base)
 {
+    // The group keeps \A and \z around every alternative of the pattern.
     const auto whole = [](const char *pattern) {
-        return QRegularExpression(QStringLiteral("\\A%1\\z").arg(QLatin1String(pattern)),
+        return QRegularExpression(QStringLiteral("\\A(?:%1)\\z").arg(QLatin1String(pattern)),
                                   QRegularExpression::CaseInsensitiveOption);
     };
     static const QRegularExpression c = whole("0([xbo])([0-9a-f'_]+)(?:u|l|ul|ull|ll|lu|llu)?");
@@ -86,7 +101,9 @@ Reading read_literal(QStringView text, int plain_base)
     static const QRegularExpression assembler = whole("([0-9a-f]+)h");
     static const QRegularExpression binary32 = whole("[01]{32}|[01]{4}(?: [01]{4}){7}");
 
-    const QString trimmed = text.trimmed().toString();
+    if (text.size() > max_literal_length)
+        return {};
+    const QString trimmed = ascii_forms(text).trimmed();
     QRegularExpressionMatch match;
     if ((match = c.match(trimmed)).hasMatch())
         return read_digits(match.capturedRef(2), base_of(match.capturedRef(1).at(0)),

@@ -54,6 +54,17 @@ struct Reading
 //   which are binary whatever `plain_base`;
 // - any other run of digits, single spaces between them as grouping, in
 //   `plain_base` (that of the view it is pasted into).
+// Full-width forms (U+FF01 to U+FF5E, the ideographic space U+3000), as
+// Chinese and Japanese input methods type them, read as their ASCII forms.
+// A text longer than max_literal_length is no number.
 Reading read_literal(QStringView text, int plain_base);
+
+// The longest binary literal, 0b and 32 digits with a separator between each,
+// has 65 characters; room for the indentation and line ends that come along
+// when a literal is copied out of source code brings that to this bound. A
+// longer clipboard holds a file or a log, not a value, and is refused by its
+// length alone: the context menu reads the clipboard every time it opens,
+// and scanning a clipboard of megabytes would stall it.
+constexpr int max_literal_length = 256;
 
 } // namespace literals

@@ -47,6 +47,8 @@ QString with_shortcut(const char *text, QKeySequence::StandardKey key)
     return with_key(QCoreApplication::translate("QWidgetTextControl", text), QKeySequence(key));
 }
 
+// The text reaches the reader as a view, which refuses a clipboard of
+// megabytes by its length: nothing is copied or scanned.
 literals::Reading clipboard_reading(int plain_base)
 {
     return literals::read_literal(QGuiApplication::clipboard()->text(), plain_base);

@@ -31,6 +31,7 @@ check() {
 check "a value in every form, with its facts" 0 \
     "*hex:*0x0000001F*Verilog:*32'h0000_001F*decimal:*31*binary:*0000 0000 0000 0000 0000 0000 0001 1111*bits set:*5*" \
     0x1F
+check "full-width digits read as their ASCII forms" 0 "*decimal:*31*" ０ｘ１Ｆ
 check "--list --json: the five keys in order, in file order, matched without case" 0 '\[
   {"name": "GPIOA.MODER", "address": "0x40020000", "size": 32, "reset_value": "0xA8000000", "access": "read-write"},
   {"name": "GPIOA.ODR", "address": "0x40020014", "size": 32, "reset_value": "0x00000000", "access": "read-write"}
