@@ -9,7 +9,7 @@ BUILD_PACKAGES := cmake g++ make qtbase5-dev qtbase5-dev-tools fonts-wqy-microhe
 RUN_PACKAGES := xvfb xdotool x11-utils imagemagick
 TEST_PACKAGES := binutils-mingw-w64-i686 valgrind desktop-file-utils appstream dpkg-dev \
                  libxcb1-dev openbox wmctrl dbus-daemon at-spi2-core python3-pyatspi \
-                 weston qtwayland5
+                 weston qtwayland5 clang libclang-rt-14-dev
 
 # The Windows program: MinGW-w64 and NSIS build it, Wine runs its tests.
 WINDOWS_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 dpkg-dev nsis zip
@@ -67,6 +67,7 @@ run: deps-run build
 test: deps-test build
 	cd $(BUILD) && ctest --output-on-failure
 	bash tests/run_sanitized.sh $(CURDIR) $(CURDIR)/$(BUILD)-asan
+	bash tests/run_fuzz.sh $(CURDIR) $(CURDIR)/$(BUILD)-fuzz
 
 # The Qt it links against is built once per machine and cached (about a
 # quarter of an hour); see scripts/windows-qt.sh.
@@ -90,4 +91,4 @@ package: deps-test build
 	cmake --build $(BUILD) --target package
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(WINDOWS_BUILD)
