@@ -192,9 +192,7 @@ int assign(const svd::Register &reg, const QStringList &assignments, quint64 &va
         const std::optional<quint64> placed = regmap::with_field(field, value, *field_value);
         if (!placed)
             return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit field %3")
-                                      .arg(text)
-                                      .arg(field.width())
-                                      .arg(field.name));
+                                      .arg(text, QString::number(field.width()), field.name));
         value = *placed;
     }
     return Ok;
@@ -205,8 +203,8 @@ QString decoded_text(const svd::Register &reg, quint64 value)
     QString text = QStringLiteral("%1  %2  %3 bits  %4  reset %5\nvalue %6 = %7\n\n")
                        .arg(reg.name, address_text(reg.address), QString::number(reg.size),
                             access_or_dash(svd::access_name(reg.access)),
-                            regmap::hex(reg.reset_value, reg.size), regmap::hex(value, reg.size))
-                       .arg(value);
+                            regmap::hex(reg.reset_value, reg.size), regmap::hex(value, reg.size),
+                            QString::number(value));
     QVector<QStringList> rows = {{QStringLiteral("bits"), QStringLiteral("field"),
                                   QStringLiteral("value"), QString(), QStringLiteral("enum"),
                                   QStringLiteral("access")}};
@@ -261,8 +259,7 @@ int show_register(const svd::Device &device, const QString &file, const QStringL
         fail(Ok, QStringLiteral("%1: %2").arg(file, warning));
     if (reg.size > 32)
         return fail(BadInput, QStringLiteral("%1 is a %2-bit register; Tarnwick holds 32 bits")
-                                  .arg(reg.name)
-                                  .arg(reg.size));
+                                  .arg(reg.name, QString::number(reg.size)));
 
     QStringList assignments;
     std::optional<quint64> value;
@@ -280,9 +277,7 @@ int show_register(const svd::Device &device, const QString &file, const QStringL
             return code;
         if (reg.size < 32 && (*read >> reg.size) != 0)
             return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit register %3")
-                                      .arg(argument)
-                                      .arg(reg.size)
-                                      .arg(reg.name));
+                                      .arg(argument, QString::number(reg.size), reg.name));
         value = *read;
     }
     quint64 shown = value.value_or(reg.reset_value);

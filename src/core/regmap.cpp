@@ -252,7 +252,7 @@ QString bit_place(const svd::Register &reg, int bit)
             continue;
         if (field.width() == 1)
             return field.name;
-        return QStringLiteral("%1[%2]").arg(field.name).arg(bit - field.lsb);
+        return QStringLiteral("%1[%2]").arg(field.name, QString::number(bit - field.lsb));
     }
     return QStringLiteral("reserved");
 }

@@ -459,17 +459,15 @@ public:
         }
         if (xml.hasError()) {
             error = QStringLiteral("%1:%2:%3: %4")
-                        .arg(file)
-                        .arg(error_line ? error_line : xml.lineNumber())
-                        .arg(error_line ? error_column : xml.columnNumber() + 1)
-                        .arg(xml.errorString());
+                        .arg(file, QString::number(error_line ? error_line : xml.lineNumber()),
+                             QString::number(error_line ? error_column : xml.columnNumber() + 1),
+                             xml.errorString());
             return false;
         }
         if (!found) {
             error = QStringLiteral("%1:%2:%3: not a CMSIS-SVD file: no <device> element")
-                        .arg(file)
-                        .arg(xml.lineNumber())
-                        .arg(xml.columnNumber() + 1);
+                        .arg(file, QString::number(xml.lineNumber()),
+                             QString::number(xml.columnNumber() + 1));
             return false;
         }
         return true;
@@ -788,12 +786,11 @@ private:
         // lsb with msb, and [msb:lsb], are a width too.
         if (has_msb && (node.stated & HasLsb)) {
             if (msb < node.lsb) {
-                node.warnings.append(line_note(node.line) +
-                                     QStringLiteral("field %1 has msb %2 below lsb %3; read the "
-                                                    "other way round")
-                                         .arg(node.name)
-                                         .arg(msb)
-                                         .arg(node.lsb));
+                node.warnings.append(
+                    line_note(node.line) +
+                    QStringLiteral("field %1 has msb %2 below lsb %3; read the "
+                                   "other way round")
+                        .arg(node.name, QString::number(msb), QString::number(node.lsb)));
                 std::swap(msb, node.lsb);
             }
             node.width = msb - node.lsb + 1;
@@ -886,6 +883,10 @@ struct FieldList
 {
     QVector<Field> fields;
     QStringList warnings;
+    // The fields outside a register of this size, found once for all the
+    // copies of the definition rather than once per copy.
+    int outside_size = -1;
+    QStringList outside;
 };
 
 // `name` as a path component: ARR[%s] is also called ARR, PMUX0_%s PMUX0_.
@@ -943,6 +944,7 @@ private:
     Device *out = nullptr;
     int chain = 0;
     qint64 expanded = 0;
+    qint64 field_count = 0;
     std::unordered_map<int, FieldList> field_lists;
     std::unordered_map<int, std::vector<Instance>> arrays;
     QHash<QString, int> sets_by_name;
@@ -951,8 +953,8 @@ private:
     bool fail(const Node &node, const QString &what)
     {
         if (error.isEmpty())
-            error =
-                QStringLiteral("%1:%2:%3: %4").arg(file).arg(node.line).arg(node.column).arg(what);
+            error = QStringLiteral("%1:%2:%3: %4")
+                        .arg(file, QString::number(node.line), QString::number(node.column), what);
         return false;
     }
 
@@ -1094,8 +1096,7 @@ private:
             if (parse_number(first, from) && parse_number(last, to) && from <= to) {
                 if (to - from >= quint64(max_expansion))
                     return fail(node, QStringLiteral("dimIndex \"%1\" makes more than %2 elements")
-                                          .arg(text)
-                                          .arg(max_expansion));
+                                          .arg(text, QString::number(max_expansion)));
                 for (quint64 i = from; i <= to; ++i)
                     indices.append(QString::number(i));
                 return true;
@@ -1141,10 +1142,9 @@ private:
                         node.warnings.append(
                             line_note(node.line) +
                             QStringLiteral("%1 has dim %2 but %3 dimIndex entries; using %4")
-                                .arg(describe(node))
-                                .arg(node.dim)
-                                .arg(indices.size())
-                                .arg(qMin(quint64(indices.size()), node.dim)));
+                                .arg(describe(node), QString::number(node.dim),
+                                     QString::number(indices.size()),
+                                     QString::number(qMin(quint64(indices.size()), node.dim))));
                 }
                 const int count = (node.stated & HasDimIndex)
                                       ? int(qMin(quint64(indices.size()), node.dim))
@@ -1218,7 +1218,7 @@ private:
                     return false;
                 continue;
             }
-            const FieldList *fields = fields_of(child);
+            FieldList *fields = fields_of(child);
             if (!fields || !each_element(child, [&](const QString &name, quint64 offset) {
                     return add_register(node, *fields, prefix + QLatin1Char('.') + name,
                                         at + offset, inherited);
@@ -1228,13 +1228,19 @@ private:
         return true;
     }
 
-    bool add_register(const Node &node, const FieldList &fields, const QString &name,
-                      quint64 address, const Properties &properties)
+    bool add_register(const Node &node, FieldList &fields, const QString &name, quint64 address,
+                      const Properties &properties)
     {
         if (out->registers.size() >= max_registers)
             return fail(
                 node,
                 QStringLiteral("the map expands to more than %1 registers").arg(max_registers));
+        // Copies share their fields, but whoever reads the map walks them
+        // once per register.
+        field_count += fields.fields.size();
+        if (field_count > max_fields)
+            return fail(node,
+                        QStringLiteral("the map expands to more than %1 fields").arg(max_fields));
         Register reg;
         reg.name = name;
         reg.address = address;
@@ -1242,8 +1248,7 @@ private:
         if (properties.size == 0 || properties.size > 4096) {
             reg.warnings.append(line_note(node.line) +
                                 QStringLiteral("register %1 has size %2; read as 32 bits")
-                                    .arg(name)
-                                    .arg(properties.size));
+                                    .arg(name, QString::number(properties.size)));
             reg.size = 32;
         } else {
             reg.size = int(properties.size);
@@ -1256,22 +1261,25 @@ private:
         reg.description = node.description;
         reg.fields = fields.fields;
         reg.line = node.line;
-        for (const Field &field : fields.fields) {
-            if (field.msb >= reg.size)
-                reg.warnings.append(line_note(field.line) +
-                                    QStringLiteral("field %1 [%2:%3] lies outside the %4-bit "
-                                                   "register")
-                                        .arg(field.name)
-                                        .arg(field.msb)
-                                        .arg(field.lsb)
-                                        .arg(reg.size));
+        if (fields.outside_size != reg.size) {
+            fields.outside_size = reg.size;
+            fields.outside.clear();
+            for (const Field &field : qAsConst(fields.fields)) {
+                if (field.msb >= reg.size)
+                    fields.outside.append(line_note(field.line) +
+                                          QStringLiteral("field %1 [%2:%3] lies outside the "
+                                                         "%4-bit register")
+                                              .arg(field.name, QString::number(field.msb),
+                                                   QString::number(field.lsb),
+                                                   QString::number(reg.size)));
+            }
         }
+        reg.warnings += fields.outside;
         const auto seen = register_lines.constFind(name);
         if (seen != register_lines.constEnd())
             reg.warnings.append(line_note(node.line) +
                                 QStringLiteral("another register named %1 comes first, at line %2")
-                                    .arg(name)
-                                    .arg(*seen));
+                                    .arg(name, QString::number(*seen)));
         else
             register_lines.insert(name, node.line);
         out->registers.append(reg);
@@ -1279,7 +1287,7 @@ private:
     }
 
     // A register definition's fields, shared by all its copies.
-    const FieldList *fields_of(int index)
+    FieldList *fields_of(int index)
     {
         auto it = field_lists.find(index);
         if (it != field_lists.end())
@@ -1305,8 +1313,7 @@ private:
                 line_note(node.line) +
                 (node.stated & HasLsb
                      ? QStringLiteral("field %1 is %2 bits wide, ignored")
-                           .arg(node.name)
-                           .arg(node.width)
+                           .arg(node.name, QString::number(node.width))
                      : QStringLiteral("field %1 states no bit position, ignored").arg(node.name)));
             return true;
         }
@@ -1336,10 +1343,8 @@ private:
                 list.warnings.append(line_note(node.line) +
                                      QStringLiteral("enumerated value %1 (%2) does not fit the "
                                                     "%3-bit field %4")
-                                         .arg(value.name)
-                                         .arg(value.value)
-                                         .arg(width)
-                                         .arg(node.name));
+                                         .arg(value.name, QString::number(value.value),
+                                              QString::number(width), node.name));
         }
         return each_element(index, [&](const QString &name, quint64 offset) {
             const quint64 element_msb = msb + offset;
@@ -1375,8 +1380,7 @@ private:
                 list.warnings.append(
                     line_note(field.line) +
                     QStringLiteral("another field named %1 comes first, at line %2")
-                        .arg(field.name)
-                        .arg(names.value(field.name)));
+                        .arg(field.name, QString::number(names.value(field.name))));
             else
                 names.insert(field.name, field.line);
             order.push_back(i);
@@ -1390,9 +1394,9 @@ private:
                 const Field &other = list.fields[widest];
                 list.warnings.append(line_note(field.line) +
                                      QStringLiteral("fields %1 and %2 overlap in bits [%3:%4]")
-                                         .arg(other.name, field.name)
-                                         .arg(qMin(other.msb, field.msb))
-                                         .arg(field.lsb));
+                                         .arg(other.name, field.name,
+                                              QString::number(qMin(other.msb, field.msb)),
+                                              QString::number(field.lsb)));
             }
             if (widest < 0 || field.msb > list.fields[widest].msb)
                 widest = i;

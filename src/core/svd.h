@@ -112,6 +112,7 @@ struct Reading
 // files have a few thousand): an expansion past these is refused.
 constexpr int max_registers = 250000;
 constexpr int max_expansion = 1000000; // instances of every kind, fields included
+constexpr int max_fields = 4000000;    // the fields of all registers together
 
 Reading read_file(const QString &path);
 // `file_name` is what error messages call the input.

@@ -271,11 +271,11 @@ QWidget *FieldDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem
     combo->setInsertPolicy(QComboBox::NoInsert);
     for (const svd::EnumValue *choice : choices) {
         combo->addItem(choice->name);
-        combo->setItemData(combo->count() - 1,
-                           QStringLiteral("%1: %2")
-                               .arg(choice->value & choice->care)
-                               .arg(choice->description.simplified()),
-                           Qt::ToolTipRole);
+        combo->setItemData(
+            combo->count() - 1,
+            QStringLiteral("%1: %2").arg(QString::number(choice->value & choice->care),
+                                         choice->description.simplified()),
+            Qt::ToolTipRole);
     }
     validator->setParent(combo);
     combo->setValidator(validator);

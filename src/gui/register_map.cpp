@@ -286,14 +286,10 @@ void RegisterMap::show_note()
         if (reg.size > 32)
             note = QStringLiteral("%1 has %2 bits, but Tarnwick holds 32: bits %3:32 show as 0 "
                                   "and cannot be set here.")
-                       .arg(reg.name)
-                       .arg(reg.size)
-                       .arg(reg.size - 1);
+                       .arg(reg.name, QString::number(reg.size), QString::number(reg.size - 1));
         else if (reg.size < 32 && (value >> reg.size) != 0)
             note = QStringLiteral("Bits above bit %1 are set, but %2 has only %3 bits.")
-                       .arg(reg.size - 1)
-                       .arg(reg.name)
-                       .arg(reg.size);
+                       .arg(QString::number(reg.size - 1), reg.name, QString::number(reg.size));
     }
     if (note == ui->registerNote->text())
         return;
