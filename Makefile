@@ -21,6 +21,8 @@ WINE_PACKAGES := wine wine32 unzip
 all: build
 
 # Installs only what is missing, so repeated runs do not touch apt at all.
+# A mirror in the middle of a sync can fail one index of the update; the
+# packages may well be installable from the others, so the install decides.
 # Recommended packages come along (Xvfb's fonts among them): the tests were
 # made on machines set up that way.
 define ensure_packages
@@ -29,7 +31,9 @@ define ensure_packages
 	done; \
 	if [ -n "$$missing" ]; then \
 		echo "Installing:$$missing"; \
-		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq || { sleep 30; \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq; } || \
+			echo "apt-get update failed; installing from the lists there are"; \
 		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
 	fi
 endef

@@ -69,7 +69,8 @@ if [[ -z $src ]]; then
             grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
                 $sudo tee /etc/apt/sources.list.d/tarnwick-deb-src.list >/dev/null
         fi
-        $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+        # An index that fails mid-sync need not be the source list's.
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq || true
     fi
     echo "Windows Qt: fetching Debian's qtbase $qt_release" >&2
     (cd "$work" && apt-get source -qq "qtbase-opensource-src=$qt_release") >&2
