@@ -3,7 +3,8 @@
 # the zip against what its files import, the silent installer, the installed
 # program (window, Chinese captions, a bit click, the contact dialog, the
 # calculator button without and with calc.exe, Escape), every DLL of the
-# folder loaded, and the silent uninstaller.
+# folder loaded, the console program, a register map opened from the command
+# line with a bit click and a field edited in it, and the silent uninstaller.
 # Usage: e2e.sh WINDOWS_BUILD_DIR
 set -euo pipefail
 source "$(dirname "$0")/../e2e/xlib.sh"
@@ -14,7 +15,8 @@ name=tarnwick-1.04-win32
 export WINEPREFIX=$build/wineprefix-e2e WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
-xvfb_start
+# Room for the map window beside the main one.
+xvfb_start 1920x1080x24
 trap 'wineserver -k 2>/dev/null; xlib_cleanup' EXIT
 wineboot -i >/dev/null 2>&1
 wineserver -w
@@ -39,6 +41,8 @@ unresolved() { # imports of the zip's files that neither it nor Windows has
 expect "every DLL the zip's files import is in it or in Windows" unresolved ""
 expect "tarnwick.exe is a Windows GUI program" \
     "i686-w64-mingw32-objdump -p $XLIB_TMP/$name/tarnwick.exe" "*Subsystem*(Windows GUI)*"
+expect "tarnwick-cli.exe is a Windows console program" \
+    "i686-w64-mingw32-objdump -p $XLIB_TMP/$name/tarnwick-cli.exe" "*Subsystem*(Windows CUI)*"
 
 wine "$build/tarnwick-1.04-setup.exe" /S
 wineserver -w
@@ -100,6 +104,28 @@ unloaded() { # the folder's DLLs that tarnwick.exe never loaded
     done
 }
 expect "tarnwick.exe loaded every DLL of its folder" unloaded ""
+
+svd=$(winepath -w "$(cd "$(dirname "$0")/../data" && pwd)/tarnwick_test.svd")
+expect "the installed tarnwick-cli.exe decodes a register" \
+    "wine '$instdir/tarnwick-cli.exe' --svd '$svd' GPIOA.MODER 0xA8000001 | tr -d '\r'" \
+    "*\[31:30\]  MODER15  0x2    2  Alternate  read-write*\[1:0\]    MODER0   0x1    1  Output*"
+wine "$instdir/tarnwick.exe" --svd "$svd" --register GPIOA.MODER 2>"$XLIB_TMP/map.log" &
+app=$!
+XLIB_PIDS+=("$app")
+window=$(wait_window "Tarnwick v1.04" 60)
+map=$(wait_window "GPIOA.MODER — tarnwick_test.svd" 60) || map=""
+expect "--svd and --register open the map on GPIOA.MODER" "echo ${map:-none}" "[0-9]*"
+xdotool mousemove --window "$window" 562 138 click 1
+expect "with the map open, a click on bit 0 sets it" "$bit0" "#767676"
+# Tab from the search to the field table, to MODER15's value, and edit it.
+press_key "$map" Tab
+xdotool key Tab Tab Tab Right Right F2 ctrl+a
+xdotool type Analog
+xdotool key Return
+expect "MODER15 set to Analog in the map sets bits 31 and 30" \
+    "screenshot $window $shot && pixel $shot 43 73 && pixel $shot 73 73" $'#767676\n#767676'
+escape_and_wait "$window" "$app" 20 || XLIB_EXIT="still running"
+expect "Escape in the main window ends Tarnwick, map and all" 'echo $XLIB_EXIT' 0
 
 wineserver -k || true
 wineserver -w
