@@ -66,6 +66,10 @@ fuzz() {
 
 status=0
 fuzz fuzz_literals "$src/tests/fuzz/corpus_literals" || status=1
+# The SVD fuzzer's dictionary: the tags, attribute, tokens and number forms of
+# the test map.
+grep -oE '</?[A-Za-z]+>|derivedFrom=|>[a-zA-Z-]+<|#[01x]+|0x|\[%s\]' "$src/tests/data/tarnwick_test.svd" |
+    sort -u | sed 's/["\\]/\\&/g; s/.*/"&"/' >"$build/svd.dict"
 fuzz fuzz_svd "$src/tests/fuzz/corpus_svd" "$src/tests/data/tarnwick_test.svd" -- \
-    -dict="$src/tests/fuzz/svd.dict" || status=1
+    -dict="$build/svd.dict" || status=1
 exit "$status"

@@ -58,7 +58,7 @@ check "a table for a person, reserved bits included" 0 \
 check "the reset value by default" 0 "*value 0xA8000000 = 2818572288*\[31:30\]  MODER15  0x2    2  Alternate  read-write*" \
     --svd "$svd" GPIOA.MODER
 check "the register's warnings go to standard error" 0 \
-    "*tarnwick-cli: $svd: line 203: field OUTSIDE \[9:8\] lies outside the 8-bit register*" \
+    "*tarnwick-cli: $svd: line 148: field OUTSIDE \[9:8\] lies outside the 8-bit register*" \
     --svd "$svd" FLAWED.CTRL
 
 printf '<device><peripherals>\n<peripheral><name>X</name>\n</peripherals></device>\n' >"$tmp/broken.svd"
