@@ -309,8 +309,8 @@ int main(int argc, char *argv[])
                        "case; X is a number (plain digits are decimal) or the name of one of "
                        "the field's values. Exit codes: 0 done, 1 bad register, field or value, "
                        "2 a file that is not readable SVD."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help_option = parser.addHelpOption();
+    const QCommandLineOption version_option = parser.addVersionOption();
     const QCommandLineOption svd_option(
         QStringLiteral("svd"), QStringLiteral("The register map to read."), QStringLiteral("FILE"));
     const QCommandLineOption list_option(
@@ -323,7 +323,19 @@ int main(int argc, char *argv[])
                                  QStringLiteral("VALUE, or [PATTERN], or REGISTER [VALUE] "
                                                 "[FIELD=X...]"),
                                  QStringLiteral("[arguments...]"));
-    parser.process(app);
+    // Qt's own --help and --version show a message box on Windows when it
+    // sees no console, and under Wine or a service there is none; a console
+    // program answers on standard output everywhere.
+    if (!parser.parse(app.arguments()))
+        return fail(BadInput, parser.errorText());
+    if (parser.isSet(help_option)) {
+        print(parser.helpText());
+        return Ok;
+    }
+    if (parser.isSet(version_option)) {
+        print(QStringLiteral("%1 %2\n").arg(app.applicationName(), app.applicationVersion()));
+        return Ok;
+    }
 
     const QStringList arguments = parser.positionalArguments();
     if (!parser.isSet(svd_option)) {
