@@ -4,18 +4,6 @@ namespace regmath {
 
 namespace {
 
-int digit_value(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'z')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'Z')
-        return u - 'A' + 10;
-    return 99;
-}
-
 // The core reader: ASCII digits of `base` only. The exact value is tracked
 // in 64 bits only until it passes 32 bits, so any length is judged correctly
 // without overflowing; the low 32 bits are kept for the operand's log line.
@@ -38,6 +26,18 @@ ParseResult parse_digits(QStringView digits, int base)
 }
 
 } // namespace
+
+int digit_value(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'z')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'Z')
+        return u - 'A' + 10;
+    return 99;
+}
 
 ParseResult parse_register(QStringView text, int base)
 {

@@ -19,6 +19,10 @@ struct ParseResult
                    // which is what such a text counts as
 };
 
+// The value of an ASCII digit or letter (a and A are 10, z and Z 35), or 99
+// for any other character, so that it exceeds every base.
+int digit_value(QChar c);
+
 // Reads `text` as an unsigned number in `base` (2, 8, 10 or 16; hex digits in
 // either case). Leading zeros are allowed in any number, and the 32-bit range
 // is checked exactly however long the text is. Surrounding white space is

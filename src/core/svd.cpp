@@ -1,5 +1,7 @@
 #include "svd.h"
 
+#include "regmath.h"
+
 #include <QFile>
 #include <QHash>
 #include <QXmlStreamReader>
@@ -180,18 +182,6 @@ Element element_of(QStringRef tag)
     return Element::Unknown;
 }
 
-int digit_of(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return 99;
-}
-
 bool starts_with(QStringView text, const char *prefix)
 {
     return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
@@ -207,7 +197,7 @@ bool accumulate(QStringView digits, int base, quint64 &out, quint64 *care = null
     quint64 value = 0;
     quint64 mask = 0;
     for (QChar c : digits) {
-        int d = digit_of(c);
+        int d = regmath::digit_value(c);
         const bool dont_care =
             care && base == 2 && (c == QLatin1Char('x') || c == QLatin1Char('X'));
         if (dont_care)
@@ -314,20 +304,29 @@ QString folded(QStringView text)
     return out;
 }
 
+template <class T> bool from_tokens(const QHash<QString, T> &tokens, QStringView text, T &out)
+{
+    const auto it = tokens.constFind(folded(text));
+    if (it == tokens.constEnd())
+        return false;
+    out = *it;
+    return true;
+}
+
 bool parse_access(QStringView text, Access &out)
 {
-    // The schema's own spellings, as nearly every field states them.
-    if (text == QLatin1String("read-write")) {
-        out = Access::ReadWrite;
-        return true;
-    }
-    if (text == QLatin1String("read-only")) {
-        out = Access::ReadOnly;
-        return true;
-    }
-    if (text == QLatin1String("write-only")) {
-        out = Access::WriteOnly;
-        return true;
+    // The schema's own spellings, as nearly every field states them, without
+    // folding a copy of each.
+    static const std::pair<const char *, Access> exact[] = {
+        {"read-write", Access::ReadWrite},
+        {"read-only", Access::ReadOnly},
+        {"write-only", Access::WriteOnly},
+    };
+    for (const auto &[token, access] : exact) {
+        if (text == QLatin1String(token)) {
+            out = access;
+            return true;
+        }
     }
     static const QHash<QString, Access> tokens = {
         {QStringLiteral("readonly"), Access::ReadOnly},
@@ -338,11 +337,7 @@ bool parse_access(QStringView text, Access &out)
         {QStringLiteral("writeonce"), Access::WriteOnce},
         {QStringLiteral("readwriteonce"), Access::ReadWriteOnce},
     };
-    const auto it = tokens.constFind(folded(text));
-    if (it == tokens.constEnd())
-        return false;
-    out = *it;
-    return true;
+    return from_tokens(tokens, text, out);
 }
 
 bool parse_write_effect(QStringView text, WriteEffect &out)
@@ -358,11 +353,7 @@ bool parse_write_effect(QStringView text, WriteEffect &out)
         {QStringLiteral("set"), WriteEffect::Set},
         {QStringLiteral("modify"), WriteEffect::Modify},
     };
-    const auto it = tokens.constFind(folded(text));
-    if (it == tokens.constEnd())
-        return false;
-    out = *it;
-    return true;
+    return from_tokens(tokens, text, out);
 }
 
 bool parse_read_effect(QStringView text, ReadEffect &out)
@@ -373,37 +364,28 @@ bool parse_read_effect(QStringView text, ReadEffect &out)
         {QStringLiteral("modify"), ReadEffect::Modify},
         {QStringLiteral("modifyexternal"), ReadEffect::ModifyExternal},
     };
-    const auto it = tokens.constFind(folded(text));
-    if (it == tokens.constEnd())
-        return false;
-    out = *it;
-    return true;
+    return from_tokens(tokens, text, out);
 }
 
 bool parse_usage(QStringView text, Usage &out)
 {
-    const QString token = folded(text);
-    if (token == QLatin1String("read"))
-        out = Usage::Read;
-    else if (token == QLatin1String("write"))
-        out = Usage::Write;
-    else if (token == QLatin1String("readwrite"))
-        out = Usage::ReadWrite;
-    else
-        return false;
-    return true;
+    static const QHash<QString, Usage> tokens = {
+        {QStringLiteral("read"), Usage::Read},
+        {QStringLiteral("write"), Usage::Write},
+        {QStringLiteral("readwrite"), Usage::ReadWrite},
+    };
+    return from_tokens(tokens, text, out);
 }
 
 bool parse_bool(QStringView text, bool &out)
 {
-    const QString token = folded(text);
-    if (token == QLatin1String("true") || token == QLatin1String("1"))
-        out = true;
-    else if (token == QLatin1String("false") || token == QLatin1String("0"))
-        out = false;
-    else
-        return false;
-    return true;
+    static const QHash<QString, bool> tokens = {
+        {QStringLiteral("true"), true},
+        {QStringLiteral("1"), true},
+        {QStringLiteral("false"), false},
+        {QStringLiteral("0"), false},
+    };
+    return from_tokens(tokens, text, out);
 }
 
 QString tag_name(Kind kind)
