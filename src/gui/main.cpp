@@ -29,19 +29,26 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A register calculator."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     command_line::add_options(parser);
-    parser.process(app); // --help, --version and unknown options end here
-    const QString error = command_line::error(parser);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "tarnwick: %s\n", qPrintable(error));
-        return 1;
-    }
+    // Arguments Tarnwick does not know change nothing, as they never did: the
+    // window starts as always, with a note of what was left out.
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    if (parser.isSet(help))
+        parser.showHelp();
+    if (parser.isSet(version))
+        parser.showVersion();
+    QString error = parsed ? command_line::error(parser) : parser.errorText();
+    if (error.endsWith(QLatin1Char('.')))
+        error.chop(1);
+    if (!error.isEmpty())
+        std::fprintf(stderr, "tarnwick: %s; no register map opened\n", qPrintable(error));
 
     Dialog dialog;
     dialog.show();
     // After show(), which places the main window: the map opens beside it.
-    command_line::apply(parser, dialog);
+    if (error.isEmpty())
+        command_line::apply(parser, dialog);
     return app.exec();
 }
