@@ -209,17 +209,14 @@ QString decoded_text(const svd::Register &reg, quint64 value)
                                   QStringLiteral("value"), QString(), QStringLiteral("enum"),
                                   QStringLiteral("access")}};
     for (const regmap::Row &row : regmap::layout(reg)) {
-        svd::Field reserved;
-        reserved.msb = row.msb;
-        reserved.lsb = row.lsb;
-        const svd::Field &field = row.field >= 0 ? reg.fields[row.field] : reserved;
-        const quint64 bits = regmap::field_value(field, value);
-        const svd::EnumValue *name = row.field >= 0 ? regmap::read_name(field, bits) : nullptr;
+        const svd::Field *field = row.field >= 0 ? &reg.fields[row.field] : nullptr;
+        const quint64 bits = regmap::bits_of(value, row.msb, row.lsb);
+        const svd::EnumValue *name = field ? regmap::read_name(*field, bits) : nullptr;
         rows.append({regmap::bits(row.msb, row.lsb),
-                     row.field >= 0 ? field.name : QStringLiteral("reserved"),
+                     field ? field->name : QStringLiteral("reserved"),
                      QStringLiteral("0x") + QString::number(bits, 16).toUpper(),
                      QString::number(bits), name ? name->name : QString(),
-                     row.field >= 0 ? access_or_dash(regmap::access_text(reg, field)) : QString()});
+                     field ? access_or_dash(regmap::access_text(reg, *field)) : QString()});
     }
     return text + table(rows);
 }

@@ -77,11 +77,14 @@ QString hex(quint64 value, int width)
            QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
 }
 
+quint64 bits_of(quint64 value, int msb, int lsb)
+{
+    return lsb >= 64 ? 0 : (value >> lsb) & low_bits(msb - lsb + 1);
+}
+
 quint64 field_value(const svd::Field &field, quint64 value)
 {
-    if (field.lsb >= 64)
-        return 0;
-    return (value >> field.lsb) & low_bits(field.width());
+    return bits_of(value, field.msb, field.lsb);
 }
 
 quint64 field_max(const svd::Field &field) { return low_bits(field.width()); }

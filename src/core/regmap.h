@@ -21,6 +21,8 @@ QString bits(int msb, int lsb);
 // nibble of `width` beyond.
 QString hex(quint64 value, int width = 32);
 
+// Bits [msb:lsb] of `value`, shifted down to bit 0; 0 above bit 63.
+quint64 bits_of(quint64 value, int msb, int lsb);
 // The field's bits of `value`, shifted down to bit 0.
 quint64 field_value(const svd::Field &field, quint64 value);
 // The largest value the field holds.

@@ -13,15 +13,6 @@ namespace {
 // Tarnwick holds 32 bits; a field of a wider register may lie above them.
 constexpr int held_bits = 32;
 
-quint64 bits_of(quint64 value, int msb, int lsb)
-{
-    if (lsb >= 64)
-        return 0;
-    const int width = msb - lsb + 1;
-    const quint64 bits = value >> lsb;
-    return width >= 64 ? bits : bits & ((quint64(1) << width) - 1);
-}
-
 // "0x2 (2)", with a digit for every nibble of the field; a single bit is
 // just its digit.
 QString value_text(int width, quint64 value)
@@ -75,7 +66,7 @@ void FieldModel::set_register(const svd::Register *new_reg, quint32 new_value)
 FieldModel::Shown FieldModel::shown_for(const regmap::Row &row) const
 {
     const bool held = row.lsb < held_bits;
-    return {bits_of(value, row.msb, row.lsb),
+    return {regmap::bits_of(value, row.msb, row.lsb),
             held && regmap::differs_from_reset(*reg, qMin(row.msb, held_bits - 1), row.lsb, value)};
 }
 
@@ -112,8 +103,9 @@ QStringList FieldModel::possible_texts(int column) const
     for (int i = 0; i < rows.size(); ++i) {
         const regmap::Row &row = rows[i];
         if (column == Value && row.lsb < held_bits)
-            texts.append(value_text(row.msb - row.lsb + 1,
-                                    bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));
+            texts.append(
+                value_text(row.msb - row.lsb + 1,
+                           regmap::bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));
         if (const svd::Field *field = column == Meaning ? field_at(i) : nullptr) {
             for (const svd::EnumValue &named : field->values)
                 texts.append(named.name);
@@ -144,7 +136,7 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
     const bool marked = now.differs && (index.column() == Name || index.column() == Value);
     const auto reset_text = [&] {
         return QStringLiteral("reset value %1")
-            .arg(value_text(width, bits_of(reg->reset_value, row.msb, row.lsb)));
+            .arg(value_text(width, regmap::bits_of(reg->reset_value, row.msb, row.lsb)));
     };
 
     switch (role) {

@@ -257,7 +257,7 @@ void RegisterMap::show_details()
     }
     ui->registerAddress->setText(regmap::hex(reg->address, reg->address >> 32 ? 64 : 32));
     ui->registerSize->setText(QStringLiteral("%1 bits").arg(reg->size));
-    const quint64 all = reg->size >= 64 ? ~quint64(0) : (quint64(1) << reg->size) - 1;
+    const quint64 all = regmap::bits_of(~quint64(0), reg->size - 1, 0);
     QString reset = regmap::hex(reg->reset_value, reg->size);
     if ((reg->reset_mask & all) != all)
         reset += QStringLiteral(" (mask %1)").arg(regmap::hex(reg->reset_mask & all, reg->size));
