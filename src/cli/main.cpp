@@ -325,7 +325,7 @@ int main(int argc, char *argv[])
     // program answers on standard output everywhere.
     if (!parser.parse(app.arguments()))
         return fail(BadInput, parser.errorText());
-    if (parser.isSet(help_option)) {
+    if (parser.isSet(help_option) || parser.isSet(QStringLiteral("help-all"))) {
         print(parser.helpText());
         return Ok;
     }
@@ -350,6 +350,10 @@ int main(int argc, char *argv[])
     if (parser.isSet(list_option)) {
         if (arguments.size() > 1)
             return fail(BadInput, QStringLiteral("--list takes one PATTERN"));
+        // The listing is the view of the whole file, so it is where the
+        // mistakes of its peripherals and clusters are told.
+        for (const QString &warning : reading.device.warnings)
+            fail(Ok, QStringLiteral("%1: %2").arg(file, warning));
         return list(reading.device, arguments.value(0), parser.isSet(json_option));
     }
     if (arguments.isEmpty())

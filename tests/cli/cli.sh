@@ -63,6 +63,7 @@ check "the register's warnings go to standard error" 0 \
 
 printf '<device><peripherals>\n<peripheral><name>X</name>\n</peripherals></device>\n' >"$tmp/broken.svd"
 printf '<html/>' >"$tmp/page.xml"
+printf '<device><name>D</name><peripherals><peripheral><name>P</name><baseAddress>0</baseAddress><access>bogus</access><registers><register><name>R</name><addressOffset>0</addressOffset></register></registers></peripheral></peripherals></device>' >"$tmp/flawed.svd"
 while IFS='|' read -r what code pattern args; do
     eval "check \"\$what\" \"\$code\" \"\$pattern\" $args"
 done <<EOF
@@ -78,6 +79,8 @@ a missing file|2|*missing.svd: *|--svd "\$tmp/missing.svd" X
 malformed XML, with line and column|2|*broken.svd:3:*|--svd "\$tmp/broken.svd" X
 not an SVD file|2|*page.xml:1:*not a CMSIS-SVD file*|--svd "\$tmp/page.xml" --list
 --version|0|tarnwick-cli 1.04|--version
+--help-all, like --help, on standard output|0|Usage: *|--help-all
+a peripheral's mistake told with --list|0|*flawed.svd: line 1: unknown access "bogus" in peripheral P*|--svd "\$tmp/flawed.svd" --list
 EOF
 
 ((failures == 0)) || { echo "$failures check(s) failed" >&2; exit 1; }
