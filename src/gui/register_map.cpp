@@ -161,7 +161,15 @@ void RegisterMap::read_done(Reader *reader)
         announce_places();
         ui->registerSearch->setFocus();
     }
-    show_status(status, false);
+    // Mistakes of a peripheral or cluster belong to no one register, so the
+    // status counts them and its tooltip lists them.
+    const QStringList &warnings = device->warnings;
+    if (!warnings.isEmpty())
+        status += warnings.size() == 1
+                      ? QStringLiteral("; the file has 1 mistake outside its registers")
+                      : QStringLiteral("; the file has %1 mistakes outside its registers")
+                            .arg(warnings.size());
+    show_status(status, false, warnings.join(QLatin1Char('\n')));
 }
 
 void RegisterMap::show_busy(const QString &name)
@@ -170,8 +178,9 @@ void RegisterMap::show_busy(const QString &name)
     show_status(QString::fromUtf8("Reading %1\u2026").arg(name), false);
 }
 
-void RegisterMap::show_status(const QString &text, bool error)
+void RegisterMap::show_status(const QString &text, bool error, const QString &details)
 {
+    ui->mapStatus->setToolTip(details);
     QPalette palette = ui->mapStatus->palette();
     palette.setColor(QPalette::WindowText,
                      error ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));

@@ -62,7 +62,7 @@ private:
     class Reader;
     void read_done(Reader *reader);
     void show_busy(const QString &file_name);
-    void show_status(const QString &text, bool error);
+    void show_status(const QString &text, bool error, const QString &details = QString());
     void show_matches(const QString &query, bool popup);
     void pick_from_search();
     void pick(int index);
