@@ -34,6 +34,13 @@ int fail(int code, const QString &message)
     return code;
 }
 
+// The file's mistakes are told, not fatal: vendor files have them and stay usable.
+void warn(const QString &file, const QStringList &warnings)
+{
+    for (const QString &warning : warnings)
+        fail(Ok, QStringLiteral("%1: %2").arg(file, warning));
+}
+
 // Rows of cells in columns as wide as their widest cell.
 QString table(const QVector<QStringList> &rows)
 {
@@ -252,8 +259,7 @@ int show_register(const svd::Device &device, const QString &file, const QStringL
     if (index < 0)
         return fail(BadInput, QStringLiteral("%1 has no register %2").arg(file, arguments.first()));
     const svd::Register &reg = device.registers[index];
-    for (const QString &warning : reg.warnings)
-        fail(Ok, QStringLiteral("%1: %2").arg(file, warning));
+    warn(file, reg.warnings);
     if (reg.size > 32)
         return fail(BadInput, QStringLiteral("%1 is a %2-bit register; Tarnwick holds 32 bits")
                                   .arg(reg.name, QString::number(reg.size)));
@@ -352,8 +358,7 @@ int main(int argc, char *argv[])
             return fail(BadInput, QStringLiteral("--list takes one PATTERN"));
         // The listing is the view of the whole file, so it is where the
         // mistakes of its peripherals and clusters are told.
-        for (const QString &warning : reading.device.warnings)
-            fail(Ok, QStringLiteral("%1: %2").arg(file, warning));
+        warn(file, reading.device.warnings);
         return list(reading.device, arguments.value(0), parser.isSet(json_option));
     }
     if (arguments.isEmpty())
