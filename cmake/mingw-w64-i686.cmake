@@ -1,19 +1,12 @@
-# Cross-compiles the 32-bit Windows program with Debian's MinGW-w64 (posix
-# thread model), against the Qt that scripts/windows-qt.sh builds. Pass that
-# Qt's prefix as TARNWICK_WINDOWS_QT:
+# Cross-compiles the 32-bit Windows program, the one users get by default.
+# Pass the prefix that `scripts/windows-qt.sh win32` prints as
+# TARNWICK_WINDOWS_QT:
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
 #         -DTARNWICK_WINDOWS_QT=<prefix>
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-# try_compile projects see only the cache, so hand the prefix on to them.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TARNWICK_WINDOWS_QT)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32 ${TARNWICK_WINDOWS_QT})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(TARNWICK_MINGW_TRIPLET i686-w64-mingw32)
+set(TARNWICK_WINDOWS_ARCH win32)
+# The MinGW runtime that Qt's DLLs and ours import (32-bit GCC unwinds with
+# DWARF-2 tables).
+set(TARNWICK_MINGW_RUNTIME_DLLS libgcc_s_dw2-1.dll libstdc++-6.dll libwinpthread-1.dll)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
 # Stages the portable folder from the install rules, strips it, zips it and
-# builds the installer from it.
-# Usage: dist.sh BUILD_DIR VERSION
+# builds the installer from it. The 32-bit installer keeps the name it has
+# always had; the 64-bit one says so in its name.
+# Usage: dist.sh BUILD_DIR VERSION win32|win64 STRIP
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
 version=$2
+arch=$3
+strip=$4
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-name=tarnwick-$version-win32
+name=tarnwick-$version-$arch
 stage=$build/$name
+if [[ $arch == win64 ]]; then
+    setup=$build/tarnwick-$version-win64-setup.exe
+else
+    setup=$build/tarnwick-$version-setup.exe
+fi
 
-rm -rf "$stage" "$build/$name.zip" "$build/tarnwick-$version-setup.exe"
+rm -rf "$stage" "$build/$name.zip" "$setup"
 cmake --install "$build" --prefix "$stage" >/dev/null
 # The MinGW runtime comes with its debug symbols (libstdc++ is 21 MB).
-find "$stage" -name '*.dll' -o -name '*.exe' | xargs i686-w64-mingw32-strip --strip-unneeded
+find "$stage" -name '*.dll' -o -name '*.exe' | xargs "$strip" --strip-unneeded
 
 (cd "$build" && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
 
@@ -33,9 +41,9 @@ files=$build/files.nsh
 } >"$files"
 
 size_kb=$(du -sk "$stage" | cut -f1)
-makensis -V2 -DVERSION="$version" -DFILES="$files" -DSIZE_KB="$size_kb" \
-    -DOUTFILE="$build/tarnwick-$version-setup.exe" -DICON="$here/../../resources/image/favicon.ico" \
+makensis -V2 -DVERSION="$version" -DARCH="$arch" -DFILES="$files" -DSIZE_KB="$size_kb" \
+    -DOUTFILE="$setup" -DICON="$here/../../resources/image/favicon.ico" \
     "$here/tarnwick.nsi"
 
 echo "$build/$name.zip"
-echo "$build/tarnwick-$version-setup.exe"
+echo "$setup"

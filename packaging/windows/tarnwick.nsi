@@ -2,10 +2,13 @@
 ; programs folder (no administrator rights needed), adds a Start-menu entry
 ; and an entry in Add/Remove Programs, and takes all of it away again.
 ;
-; makensis -DVERSION=1.04 -DFILES=<files.nsh> -DSIZE_KB=<size>
+; makensis -DVERSION=1.04 -DARCH=win32|win64 -DFILES=<files.nsh> -DSIZE_KB=<size>
 ;          -DOUTFILE=<setup.exe> -DICON=<favicon.ico> tarnwick.nsi
 ; FILES is written by dist.sh: the folder's files, and the same list to
 ; delete, so the uninstaller removes exactly what was installed.
+; The 64-bit program has an installer of its own, itself a 64-bit program
+; (it must run where no 32-bit code does), installed beside the 32-bit one
+; under its own name, so either can be removed without the other.
 
 Unicode true
 SetCompressor /SOLID lzma
@@ -14,7 +17,12 @@ RequestExecutionLevel user
 !include "MUI2.nsh"
 !include "${FILES}"
 
+!if "${ARCH}" == "win64"
+Target amd64-unicode
+!define APP "Tarnwick (64-bit)"
+!else
 !define APP "Tarnwick"
+!endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
 
 Name "${APP} ${VERSION}"
