@@ -11,12 +11,16 @@ TEST_PACKAGES := binutils-mingw-w64-i686 valgrind desktop-file-utils appstream d
                  libxcb1-dev openbox wmctrl dbus-daemon at-spi2-core python3-pyatspi \
                  weston qtwayland5 clang libclang-rt-14-dev
 
-# The Windows program: MinGW-w64 and NSIS build it, Wine runs its tests.
-WINDOWS_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 dpkg-dev nsis zip
-WINE_PACKAGES := wine wine32 unzip
+# The Windows programs: MinGW-w64 and NSIS build them, Wine runs their tests.
+# 32-bit Wine is an i386 package; a machine that cannot execute 32-bit x86
+# code tests the 64-bit build under 64-bit Wine instead (scripts/windows-arch.sh).
+WINDOWS_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+                    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev nsis zip
+WINE32_PACKAGES := wine wine32 unzip
+WINE64_PACKAGES := wine wine64 unzip
 
 .PHONY: all deps deps-run deps-test build run test bench package clean \
-        deps-windows deps-test-windows windows test-windows
+        deps-windows deps-wine32 deps-wine64 windows windows32 windows64 test-windows
 
 all: build
 
@@ -50,10 +54,12 @@ deps-test: deps-run
 deps-windows: deps
 	$(call ensure_packages,$(WINDOWS_PACKAGES))
 
-# Debian's Wine for 32-bit programs is an i386 package.
-deps-test-windows: deps-windows deps-run
+deps-wine32: deps-windows deps-run
 	@dpkg --print-foreign-architectures | grep -qx i386 || $(SUDO) dpkg --add-architecture i386
-	$(call ensure_packages,$(WINE_PACKAGES))
+	$(call ensure_packages,$(WINE32_PACKAGES))
+
+deps-wine64: deps-windows deps-run
+	$(call ensure_packages,$(WINE64_PACKAGES))
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -73,20 +79,48 @@ test: deps-test build
 	bash tests/run_sanitized.sh $(CURDIR) $(CURDIR)/$(BUILD)-asan
 	bash tests/run_fuzz.sh $(CURDIR) $(CURDIR)/$(BUILD)-fuzz
 
-# The Qt it links against is built once per machine and cached (about a
-# quarter of an hour); see scripts/windows-qt.sh.
-windows: deps-windows
-	@qt=$$(bash scripts/windows-qt.sh | tail -n 1) && \
-	{ grep -qs "^TARNWICK_WINDOWS_QT:.*=$$qt\$$" $(WINDOWS_BUILD)/CMakeCache.txt || rm -rf $(WINDOWS_BUILD); } && \
-	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
-	      -DCMAKE_BUILD_TYPE=Release -DTARNWICK_WINDOWS_QT="$$qt" >/dev/null
-	cmake --build $(WINDOWS_BUILD) -j$$(nproc)
-	cmake --build $(WINDOWS_BUILD) --target dist
+# Each Windows build links against a Qt built once per machine and cached
+# (about a quarter of an hour each); see scripts/windows-qt.sh.
+# WINDOWS_STATIC_TESTS=ON builds only the tests that read the build without
+# running it.
+# windows_build(ARCH,BUILD_DIR,TOOLCHAIN)
+WINDOWS_STATIC_TESTS ?= OFF
+define windows_build
+	@qt=$$(bash scripts/windows-qt.sh $(1) | tail -n 1) && \
+	{ grep -qs "^TARNWICK_WINDOWS_QT:.*=$$qt\$$" $(2)/CMakeCache.txt || rm -rf $(2); } && \
+	cmake -S . -B $(2) -DCMAKE_TOOLCHAIN_FILE=cmake/$(3).cmake \
+	      -DCMAKE_BUILD_TYPE=Release -DTARNWICK_WINDOWS_QT="$$qt" \
+	      -DTARNWICK_WINDOWS_STATIC_TESTS=$(WINDOWS_STATIC_TESTS) >/dev/null
+	cmake --build $(2) -j$$(nproc)
+	cmake --build $(2) --target dist
+endef
 
-# A fresh Wine prefix for every run.
-test-windows: deps-test-windows windows
-	rm -rf $(WINDOWS_BUILD)/wineprefix $(WINDOWS_BUILD)/wineprefix.lock
-	cd $(WINDOWS_BUILD) && ctest --output-on-failure
+windows: windows32 windows64
+
+windows32: deps-windows
+	$(call windows_build,win32,$(WINDOWS_BUILD),mingw-w64-i686)
+
+windows64: deps-windows
+	$(call windows_build,win64,$(WINDOWS_BUILD)64,mingw-w64-x86_64)
+
+# The first line says which build this machine tests. Where it runs 32-bit
+# code, the 32-bit program is tested as it is; elsewhere the 32-bit zip and
+# installer are still made and checked without running them, and the suites
+# run on the 64-bit build. Only the Qt each path needs is built. A fresh Wine
+# prefix for every run.
+test-windows:
+	@arch=$$(bash scripts/windows-arch.sh) && \
+	if [ "$$arch" = win32 ]; then \
+		$(MAKE) --no-print-directory deps-wine32 windows32 && \
+		rm -rf $(WINDOWS_BUILD)/wineprefix $(WINDOWS_BUILD)/wineprefix.lock && \
+		cd $(WINDOWS_BUILD) && ctest --output-on-failure; \
+	else \
+		$(MAKE) --no-print-directory deps-wine64 windows64 && \
+		$(MAKE) --no-print-directory windows32 WINDOWS_STATIC_TESTS=ON && \
+		(cd $(WINDOWS_BUILD) && ctest --output-on-failure) && \
+		rm -rf $(WINDOWS_BUILD)64/wineprefix $(WINDOWS_BUILD)64/wineprefix.lock && \
+		cd $(WINDOWS_BUILD)64 && ctest --output-on-failure; \
+	fi
 
 bench: deps-test build
 	bash bench/run_bench.sh $(CURDIR)/$(BUILD)
@@ -95,4 +129,4 @@ package: deps-test build
 	cmake --build $(BUILD) --target package
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(WINDOWS_BUILD) $(WINDOWS_BUILD)64

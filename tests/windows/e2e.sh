@@ -1,18 +1,22 @@
 #!/bin/bash
 # The Windows program as a user gets it, under Wine on a private X server:
-# the zip against what its files import, the silent installer, the installed
-# program (window, Chinese captions, a bit click, the contact dialog, the
+# the zip against what its files import in Wine, the silent installer, the
+# installed program (window, Chinese captions, a bit click, the contact dialog, the
 # calculator button without and with calc.exe, Escape), every DLL of the
 # folder loaded, the console program, a register map opened from the command
 # line with a bit click and a field edited in it, and the silent uninstaller.
-# Usage: e2e.sh WINDOWS_BUILD_DIR
+# Usage: e2e.sh WINDOWS_BUILD_DIR win32|win64 OBJDUMP
 set -euo pipefail
 source "$(dirname "$0")/../e2e/xlib.sh"
-build=$(cd "${1:?usage: e2e.sh WINDOWS_BUILD_DIR}" && pwd)
-name=tarnwick-1.04-win32
+build=$(cd "${1:?usage: e2e.sh WINDOWS_BUILD_DIR win32|win64 OBJDUMP}" && pwd)
+arch=$2 objdump=$3
+source "$(dirname "$0")/wine-env.sh" "$arch"
+name=tarnwick-1.04-$arch
+setup=$build/tarnwick-1.04-setup.exe app_name=Tarnwick
+[[ $arch == win32 ]] || setup=$build/tarnwick-1.04-win64-setup.exe app_name="Tarnwick (64-bit)"
 
 # A prefix of its own, fresh each run, so no other Wine session interferes.
-export WINEPREFIX=$build/wineprefix-e2e WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$build/wineprefix-e2e WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
 # Room for the map window beside the main one.
@@ -22,9 +26,9 @@ wineboot -i >/dev/null 2>&1
 wineserver -w
 sys32=$WINEPREFIX/drive_c/windows/system32
 home=$WINEPREFIX/drive_c/users/$(id -un)
-instdir=$home/AppData/Local/Programs/Tarnwick
-shortcut="$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tarnwick.lnk"
-key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarnwick'
+instdir=$home/AppData/Local/Programs/$app_name
+shortcut="$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$app_name.lnk"
+key="HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$app_name"
 
 unzip -q "$build/$name.zip" -d "$XLIB_TMP"
 files=$(cd "$XLIB_TMP/$name" && find . -type f | sed 's|^\./||' | sort)
@@ -33,18 +37,14 @@ unresolved() { # imports of the zip's files that neither it nor Windows has
     local file dll
     for file in $files; do
         [[ $file == *.dll || $file == *.exe ]] || continue
-        for dll in $(i686-w64-mingw32-objdump -p "$XLIB_TMP/$name/$file" | sed -n 's/^\s*DLL Name: //p'); do
+        for dll in $($objdump -p "$XLIB_TMP/$name/$file" | sed -n 's/^\s*DLL Name: //p'); do
             [[ -f $sys32/${dll,,} ]] || grep -qix "$dll" <<<"$files" || echo "$file:$dll"
         done
     done
 }
 expect "every DLL the zip's files import is in it or in Windows" unresolved ""
-expect "tarnwick.exe is a Windows GUI program" \
-    "i686-w64-mingw32-objdump -p $XLIB_TMP/$name/tarnwick.exe" "*Subsystem*(Windows GUI)*"
-expect "tarnwick-cli.exe is a Windows console program" \
-    "i686-w64-mingw32-objdump -p $XLIB_TMP/$name/tarnwick-cli.exe" "*Subsystem*(Windows CUI)*"
 
-wine "$build/tarnwick-1.04-setup.exe" /S
+wine "$setup" /S
 wineserver -w
 expect "the installer put the zip's folder in place" \
     "cd '$instdir' && find . -type f ! -name uninstall.exe | sed 's|^\./||' | sort" "$files"
@@ -100,7 +100,7 @@ unloaded() { # the folder's DLLs that tarnwick.exe never loaded
     local loaded file
     loaded=$(sed -n 's/.*Loaded L"\(.*\)" at .*/\1/p' "$XLIB_TMP/wine.log" | sed 's|\\\\|/|g')
     for file in $files; do
-        [[ $file != *.dll ]] || grep -qix ".*/Tarnwick/$file" <<<"$loaded" || echo "$file"
+        [[ $file != *.dll ]] || grep -qix ".*/$app_name/$file" <<<"$loaded" || echo "$file"
     done
 }
 expect "tarnwick.exe loaded every DLL of its folder" unloaded ""

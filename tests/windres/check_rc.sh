@@ -10,7 +10,8 @@
 #   EXE          the built Windows program: check the resources linked into
 #                it rather than those compiled from the script
 #
-# Environment: WINDRES overrides the windres binary to use.
+# Environment: WINDRES overrides the windres binary to use; PE_MACHINE is
+# the machine the object must be built for (0x14c, i386, unless 0x8664).
 
 set -euo pipefail
 
@@ -55,6 +56,7 @@ fi
 # windres failure), then at what windres made of the script.
 checker="$scratch/check_rc.py"
 cat >"$checker" <<'PY'
+import os
 import struct
 import sys
 
@@ -177,7 +179,8 @@ obj = open(obj_path, "rb").read()
 if obj[:2] == b"MZ":
     (pe,) = struct.unpack_from("<I", obj, 0x3C)
     (machine,) = struct.unpack_from("<H", obj, pe + 4)
-check(machine == 0x14C and b".rsrc" in obj, "COFF object is i386 with a .rsrc section",
+want = int(os.environ.get("PE_MACHINE", "0x14c"), 16)
+check(machine == want and b".rsrc" in obj, "COFF object is for machine 0x%x with a .rsrc section" % want,
       "machine=0x%x" % machine)
 check(ico_image is not None and ico_image in obj, "COFF object contains the favicon image bytes")
 
