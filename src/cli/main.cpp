@@ -111,14 +111,16 @@ QString access_or_dash(const QString &access)
     return access.isEmpty() ? QStringLiteral("-") : access;
 }
 
-// VALUE as if pasted into the hexadecimal field.
-std::optional<quint32> read_value(const QString &text, int &code)
+// VALUE as if pasted into the hexadecimal field. `wider` follows the
+// message of a value beyond 32 bits.
+std::optional<quint32> read_value(const QString &text, int &code, const QString &wider = QString())
 {
     const literals::Reading reading = literals::read_literal(text, 16);
     if (reading.value)
         return reading.value;
-    code = fail(BadInput, reading.too_wide ? QStringLiteral("%1 does not fit in 32 bits").arg(text)
-                                           : QStringLiteral("\"%1\" is not a number").arg(text));
+    code = fail(BadInput, reading.too_wide
+                              ? QStringLiteral("%1 does not fit in 32 bits%2").arg(text, wider)
+                              : QStringLiteral("\"%1\" is not a number").arg(text));
     return std::nullopt;
 }
 
@@ -159,7 +161,7 @@ int list(const svd::Device &device, const QString &pattern, bool json)
             continue;
         objects << QStringLiteral("  {%1}").arg(json_register(reg));
         rows.append({reg.name, address_text(reg.address), QString::number(reg.size),
-                     regmap::hex(reg.reset_value, reg.size),
+                     regmap::hex_of_width(reg.reset_value, reg.size),
                      access_or_dash(svd::access_name(reg.access))});
     }
     if (json)
@@ -210,8 +212,8 @@ QString decoded_text(const svd::Register &reg, quint64 value)
     QString text = QStringLiteral("%1  %2  %3 bits  %4  reset %5\nvalue %6 = %7\n\n")
                        .arg(reg.name, address_text(reg.address), QString::number(reg.size),
                             access_or_dash(svd::access_name(reg.access)),
-                            regmap::hex(reg.reset_value, reg.size), regmap::hex(value, reg.size),
-                            QString::number(value));
+                            regmap::hex_of_width(reg.reset_value, reg.size),
+                            regmap::hex_of_width(value, reg.size), QString::number(value));
     QVector<QStringList> rows = {{QStringLiteral("bits"), QStringLiteral("field"),
                                   QStringLiteral("value"), QString(), QStringLiteral("enum"),
                                   QStringLiteral("access")}};
@@ -260,8 +262,10 @@ int show_register(const svd::Device &device, const QString &file, const QStringL
         return fail(BadInput, QStringLiteral("%1 has no register %2").arg(file, arguments.first()));
     const svd::Register &reg = device.registers[index];
     warn(file, reg.warnings);
-    if (reg.size > 32)
-        return fail(BadInput, QStringLiteral("%1 is a %2-bit register; Tarnwick holds 32 bits")
+    // The file states no more than 64 bits of a reset value.
+    if (reg.size > 64)
+        return fail(BadInput, QStringLiteral("%1 is a %2-bit register; tarnwick-cli shows up to "
+                                             "64 bits")
                                   .arg(reg.name, QString::number(reg.size)));
 
     QStringList assignments;
@@ -275,7 +279,12 @@ int show_register(const svd::Device &device, const QString &file, const QStringL
             return fail(BadInput,
                         QStringLiteral("one VALUE, before any FIELD=X: \"%1\"").arg(argument));
         int code = Ok;
-        const std::optional<quint32> read = read_value(argument, code);
+        // The engine's values are 32 bits; a field still reaches the rest.
+        const std::optional<quint32> read = read_value(
+            argument, code,
+            reg.size > 32
+                ? QStringLiteral("; set the upper bits of %1 by field, FIELD=X").arg(reg.name)
+                : QString());
         if (!read)
             return code;
         if (reg.size < 32 && (*read >> reg.size) != 0)

@@ -268,4 +268,11 @@ bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 valu
     return ((value ^ reg.reset_value) & reg.reset_mask & bits) != 0;
 }
 
+QString hex_of_width(quint64 value, int width)
+{
+    const int digits = qBound(1, (width + 3) / 4, 16);
+    return QStringLiteral("0x") +
+           QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
 } // namespace regmap

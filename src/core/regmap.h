@@ -78,4 +78,8 @@ QString bit_place(const svd::Register &reg, int bit);
 // where its reset mask says the reset value is known.
 bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 value);
 
+// "0xA5" for an 8-bit register, "0x0000" for a 16-bit one: as many digits as
+// a register of `width` bits has, so a value reads at its own size.
+QString hex_of_width(quint64 value, int width);
+
 } // namespace regmap

@@ -74,7 +74,9 @@ a value wider than 32 bits|1|*does not fit in 32 bits*|0x1FFFFFFFF
 a value wider than its 16-bit register|1|*0x10000 does not fit the 16-bit register TIM.CH\[0\].CCR*|--svd "\$svd" "TIM.CH[0].CCR" 0x10000
 a field value wider than its field|1|*9 does not fit the 3-bit field CMS*|--svd "\$svd" TIM.CR1 CMS=9
 a field value that is neither|1|*"Sideways" is neither a number nor a value of DIR*|--svd "\$svd" TIM.CR1 DIR=Sideways
-a register wider than 32 bits|1|*TIM.CNT64 is a 64-bit register; Tarnwick holds 32 bits*|--svd "\$svd" TIM.CNT64
+a VALUE wider than 32 bits for a 64-bit register|1|*0x1FFFFFFFF does not fit in 32 bits; set the upper bits of TIM.CNT64 by field*|--svd "\$svd" TIM.CNT64 0x1FFFFFFFF
+a 64-bit register at its full reset value|0|*reset 0x123456789ABCDEF0*value 0x123456789ABCDEF0 = 1311768467463790320*\[63:0\]  CNT*|--svd "\$svd" TIM.CNT64
+an 8-bit register in two hex digits|0|*reset 0x00*value 0xA5 = 165*|--svd "\$svd" FLAWED.CTRL 0xA5
 a missing file|2|*missing.svd: *|--svd "\$tmp/missing.svd" X
 malformed XML, with line and column|2|*broken.svd:3:*|--svd "\$tmp/broken.svd" X
 not an SVD file|2|*page.xml:1:*not a CMSIS-SVD file*|--svd "\$tmp/page.xml" --list
