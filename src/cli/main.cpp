@@ -146,19 +146,20 @@ int show_value(const QString &text)
     return Ok;
 }
 
-int list(const svd::Device &device, const QString &pattern, bool json)
+int list(const svd::Device &device, const QString &file, const QString &pattern, bool json)
 {
-    const QRegularExpression match(pattern.isEmpty()
-                                       ? QStringLiteral(".*")
-                                       : QRegularExpression::wildcardToRegularExpression(pattern),
-                                   QRegularExpression::CaseInsensitiveOption);
+    // A map without registers is listed in full by nothing: no mistake of
+    // the pattern's.
+    if (device.registers.isEmpty()) {
+        print(json ? QStringLiteral("[]\n") : QStringLiteral("%1 has no registers\n").arg(file));
+        return Ok;
+    }
     QStringList objects;
     QVector<QStringList> rows = {{QStringLiteral("register"), QStringLiteral("address"),
                                   QStringLiteral("size"), QStringLiteral("reset"),
                                   QStringLiteral("access")}};
-    for (const svd::Register &reg : device.registers) {
-        if (!match.match(reg.name).hasMatch())
-            continue;
+    for (const int index : regmap::matching(device, pattern)) {
+        const svd::Register &reg = device.registers[index];
         objects << QStringLiteral("  {%1}").arg(json_register(reg));
         rows.append({reg.name, address_text(reg.address), QString::number(reg.size),
                      regmap::hex_of_width(reg.reset_value, reg.size),
@@ -327,7 +328,8 @@ int main(int argc, char *argv[])
         QStringLiteral("svd"), QStringLiteral("The register map to read."), QStringLiteral("FILE"));
     const QCommandLineOption list_option(
         QStringLiteral("list"),
-        QStringLiteral("List the registers whose full name matches PATTERN (a shell wildcard)."));
+        QStringLiteral("List the registers whose full name matches PATTERN (a shell wildcard; "
+                       "brackets also match themselves, as in 'TIM.CH[0].*')."));
     const QCommandLineOption json_option(QStringLiteral("json"),
                                          QStringLiteral("Write JSON instead of a table."));
     parser.addOptions({svd_option, list_option, json_option});
@@ -368,7 +370,7 @@ int main(int argc, char *argv[])
         // The listing is the view of the whole file, so it is where the
         // mistakes of its peripherals and clusters are told.
         warn(file, reading.device.warnings);
-        return list(reading.device, arguments.value(0), parser.isSet(json_option));
+        return list(reading.device, file, arguments.value(0), parser.isSet(json_option));
     }
     if (arguments.isEmpty())
         return fail(BadInput, QStringLiteral("give a REGISTER, or --list (see --help)"));

@@ -2,6 +2,7 @@
 
 #include "literals.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -273,6 +274,77 @@ QString hex_of_width(quint64 value, int width)
     const int digits = qBound(1, (width + 3) / 4, 16);
     return QStringLiteral("0x") +
            QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+namespace {
+
+// A shell wildcard as an anchored expression. With `classes`, [...] is a
+// class wherever a ] closes it ([!...] or [^...] the complement, a ] first
+// one of its members); otherwise, and for a [ that nothing closes, a bracket
+// is itself.
+QString wildcard_expression(QStringView pattern, bool classes)
+{
+    const auto literal = [](QChar c) { return QRegularExpression::escape(QString(c)); };
+    QString expression;
+    for (int i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == QLatin1Char('*')) {
+            expression += QLatin1String(".*");
+            continue;
+        }
+        if (c == QLatin1Char('?')) {
+            expression += QLatin1Char('.');
+            continue;
+        }
+        if (c != QLatin1Char('[') || !classes) {
+            expression += literal(c);
+            continue;
+        }
+        int first = i + 1;
+        const bool complement = first < pattern.size() && (pattern[first] == QLatin1Char('!') ||
+                                                           pattern[first] == QLatin1Char('^'));
+        first += complement ? 1 : 0;
+        int end = first < pattern.size() && pattern[first] == QLatin1Char(']') ? first + 1 : first;
+        while (end < pattern.size() && pattern[end] != QLatin1Char(']'))
+            ++end;
+        if (end >= pattern.size()) {
+            expression += literal(c);
+            continue;
+        }
+        expression += complement ? QLatin1String("[^") : QLatin1String("[");
+        for (int j = first; j < end; ++j) {
+            const QChar member = pattern[j];
+            if (member == QLatin1Char('\\') || member == QLatin1Char('[') ||
+                member == QLatin1Char(']') || member == QLatin1Char('^'))
+                expression += QLatin1Char('\\');
+            expression += member;
+        }
+        expression += QLatin1Char(']');
+        i = end;
+    }
+    return QStringLiteral("\\A(?:%1)\\z").arg(expression);
+}
+
+} // namespace
+
+QVector<int> matching(const svd::Device &device, QStringView pattern)
+{
+    const auto expression = [pattern](bool classes) {
+        return QRegularExpression(wildcard_expression(pattern, classes),
+                                  QRegularExpression::CaseInsensitiveOption);
+    };
+    // A range backwards ([z-a]) is no class; the pattern may still match
+    // with its brackets as themselves.
+    const QRegularExpression as_classes = expression(true);
+    const QRegularExpression as_themselves = expression(false);
+    QVector<int> found;
+    for (int i = 0; i < device.registers.size(); ++i) {
+        const QString &name = device.registers[i].name;
+        if (pattern.isEmpty() || (as_classes.isValid() && as_classes.match(name).hasMatch()) ||
+            as_themselves.match(name).hasMatch())
+            found.append(i);
+    }
+    return found;
 }
 
 } // namespace regmap

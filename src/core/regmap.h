@@ -82,4 +82,12 @@ bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 valu
 // a register of `width` bits has, so a value reads at its own size.
 QString hex_of_width(quint64 value, int width);
 
+// The registers whose full names match `pattern`, a shell wildcard (* ? and
+// [...] classes, case ignored), in file order; all of them for an empty
+// pattern. Array and cluster names carry brackets of their own ("CH[0]"), so
+// a name also matches when the pattern does with its brackets read as
+// themselves, and a [ that no ] closes is always itself: 'TIM.CH[0].*' lists
+// the cluster CH[0], and a register's own name lists that register.
+QVector<int> matching(const svd::Device &device, QStringView pattern);
+
 } // namespace regmap

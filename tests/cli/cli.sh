@@ -64,6 +64,7 @@ check "the register's warnings go to standard error" 0 \
 printf '<device><peripherals>\n<peripheral><name>X</name>\n</peripherals></device>\n' >"$tmp/broken.svd"
 printf '<html/>' >"$tmp/page.xml"
 printf '<device><name>D</name><peripherals><peripheral><name>P</name><baseAddress>0</baseAddress><access>bogus</access><registers><register><name>R</name><addressOffset>0</addressOffset></register></registers></peripheral></peripherals></device>' >"$tmp/flawed.svd"
+printf '<device><name>D</name><peripherals/></device>' >"$tmp/none.svd"
 while IFS='|' read -r what code pattern args; do
     eval "check \"\$what\" \"\$code\" \"\$pattern\" $args"
 done <<EOF
@@ -77,6 +78,10 @@ a field value that is neither|1|*"Sideways" is neither a number nor a value of D
 a VALUE wider than 32 bits for a 64-bit register|1|*0x1FFFFFFFF does not fit in 32 bits; set the upper bits of TIM.CNT64 by field*|--svd "\$svd" TIM.CNT64 0x1FFFFFFFF
 a 64-bit register at its full reset value|0|*reset 0x123456789ABCDEF0*value 0x123456789ABCDEF0 = 1311768467463790320*\[63:0\]  CNT*|--svd "\$svd" TIM.CNT64
 an 8-bit register in two hex digits|0|*reset 0x00*value 0xA5 = 165*|--svd "\$svd" FLAWED.CTRL 0xA5
+--list of a register's own name, brackets included, 16 bits in four digits|0|*TIM.CH\[0\].CCR  0x40010040  16    0x00FF  read-write|--svd "\$svd" --list "TIM.CH[0].CCR"
+--list with a bracket that closes no class|0|*TIM.ARR\[1\]  *|--svd "\$svd" --list "tim.arr[1*"
+a map without registers in JSON|0|[]|--svd "\$tmp/none.svd" --list --json
+a map without registers as text|0|*none.svd has no registers|--svd "\$tmp/none.svd" --list
 a missing file|2|*missing.svd: *|--svd "\$tmp/missing.svd" X
 malformed XML, with line and column|2|*broken.svd:3:*|--svd "\$tmp/broken.svd" X
 not an SVD file|2|*page.xml:1:*not a CMSIS-SVD file*|--svd "\$tmp/page.xml" --list
