@@ -255,12 +255,39 @@ QString decoded_json(const svd::Register &reg, quint64 value)
              objects.isEmpty() ? QString() : '\n' + objects.join(QStringLiteral(",\n")) + '\n');
 }
 
+// What `name`, which names no register, is instead, and what to try.
+QString no_register(const svd::Device &device, const QString &file, const QString &name)
+{
+    const QString wanted = name.trimmed();
+    const QString text = QStringLiteral("%1 has no register %2").arg(file, wanted);
+    const QString inside = wanted + QLatin1Char('.');
+    const bool holds_registers =
+        std::any_of(device.registers.begin(), device.registers.end(), [&](const svd::Register &r) {
+            return r.name.startsWith(inside, Qt::CaseInsensitive);
+        });
+    if (holds_registers)
+        return text + QStringLiteral(": %1 is a %2; try --list '%1.*'")
+                          .arg(wanted, wanted.contains(QLatin1Char('.'))
+                                           ? QStringLiteral("cluster")
+                                           : QStringLiteral("peripheral"));
+    const int dot = wanted.lastIndexOf(QLatin1Char('.'));
+    const int owner = dot > 0 ? regmap::find_register(device, wanted.left(dot)) : -1;
+    if (owner >= 0 && find_field(device.registers[owner], wanted.mid(dot + 1)) >= 0)
+        return text + QStringLiteral(": %1 is a field of %2; try %2 %1=X")
+                          .arg(wanted.mid(dot + 1), device.registers[owner].name);
+    QStringList names;
+    for (const int index : regmap::closest(device, wanted, 5))
+        names << device.registers[index].name;
+    return names.isEmpty() ? text
+                           : text + QStringLiteral("; the closest: %1").arg(names.join(", "));
+}
+
 int show_register(const svd::Device &device, const QString &file, const QStringList &arguments,
                   bool json)
 {
     const int index = regmap::find_register(device, arguments.first());
     if (index < 0)
-        return fail(BadInput, QStringLiteral("%1 has no register %2").arg(file, arguments.first()));
+        return fail(BadInput, no_register(device, file, arguments.first()));
     const svd::Register &reg = device.registers[index];
     warn(file, reg.warnings);
     // The file states no more than 64 bits of a reset value.

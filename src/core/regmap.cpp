@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <numeric>
 
 namespace regmap {
 
@@ -325,6 +326,26 @@ QString wildcard_expression(QStringView pattern, bool classes)
     return QStringLiteral("\\A(?:%1)\\z").arg(expression);
 }
 
+// Edits (insert, delete, replace one character) from `a` to `b`, case ignored.
+int distance(QStringView a, QStringView b)
+{
+    QVector<int> row(int(b.size()) + 1);
+    std::iota(row.begin(), row.end(), 0);
+    for (int i = 0; i < a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = i + 1;
+        for (int j = 0; j < b.size(); ++j) {
+            const int above = row[j + 1];
+            const int replace = diagonal + (a[i].toCaseFolded() != b[j].toCaseFolded() ? 1 : 0);
+            row[j + 1] = qMin(qMin(above, row[j]) + 1, replace);
+            diagonal = above;
+        }
+    }
+    return row[int(b.size())];
+}
+
+QStringView last_part(QStringView name) { return name.mid(name.lastIndexOf(QLatin1Char('.')) + 1); }
+
 } // namespace
 
 QVector<int> matching(const svd::Device &device, QStringView pattern)
@@ -344,6 +365,37 @@ QVector<int> matching(const svd::Device &device, QStringView pattern)
             as_themselves.match(name).hasMatch())
             found.append(i);
     }
+    return found;
+}
+
+QVector<int> closest(const svd::Device &device, QStringView name, int limit)
+{
+    const QStringView wanted = name.trimmed();
+    const QStringView wanted_last = last_part(wanted);
+    // A few slips per word: one in four characters, at least one.
+    const int slips = qMax(1, int(wanted.size()) / 4);
+    struct Candidate
+    {
+        bool same_last;
+        int distance;
+        int index;
+    };
+    QVector<Candidate> candidates;
+    for (int i = 0; i < device.registers.size(); ++i) {
+        const QString &candidate = device.registers[i].name;
+        const bool same_last = !wanted_last.isEmpty() &&
+                               last_part(candidate).compare(wanted_last, Qt::CaseInsensitive) == 0;
+        const int d = distance(wanted, candidate);
+        if (same_last || d <= slips)
+            candidates.append({same_last, d, i});
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate &a, const Candidate &b) {
+                         return a.same_last != b.same_last ? a.same_last : a.distance < b.distance;
+                     });
+    QVector<int> found;
+    for (int i = 0; i < candidates.size() && i < limit; ++i)
+        found.append(candidates[i].index);
     return found;
 }
 

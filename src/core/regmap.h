@@ -90,4 +90,9 @@ QString hex_of_width(quint64 value, int width);
 // the cluster CH[0], and a register's own name lists that register.
 QVector<int> matching(const svd::Device &device, QStringView pattern);
 
+// The registers a mistyped `name` most likely meant, at most `limit`: first
+// those whose last part is the name's (ODR for GPIOA.ODR), then those a few
+// typing slips away, each group nearest first. Nothing when none is close.
+QVector<int> closest(const svd::Device &device, QStringView name, int limit);
+
 } // namespace regmap

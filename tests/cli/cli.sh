@@ -80,6 +80,8 @@ a 64-bit register at its full reset value|0|*reset 0x123456789ABCDEF0*value 0x12
 an 8-bit register in two hex digits|0|*reset 0x00*value 0xA5 = 165*|--svd "\$svd" FLAWED.CTRL 0xA5
 --list of a register's own name, brackets included, 16 bits in four digits|0|*TIM.CH\[0\].CCR  0x40010040  16    0x00FF  read-write|--svd "\$svd" --list "TIM.CH[0].CCR"
 --list with a bracket that closes no class|0|*TIM.ARR\[1\]  *|--svd "\$svd" --list "tim.arr[1*"
+a peripheral for a register|1|*has no register GPIOA: GPIOA is a peripheral; try --list 'GPIOA.\*'|--svd "\$svd" GPIOA
+a near miss names the closest|1|*has no register GPIOA.ODRR; the closest: GPIOA.ODR, GPIOB.ODR*|--svd "\$svd" GPIOA.ODRR
 a map without registers in JSON|0|[]|--svd "\$tmp/none.svd" --list --json
 a map without registers as text|0|*none.svd has no registers|--svd "\$tmp/none.svd" --list
 a missing file|2|*missing.svd: *|--svd "\$tmp/missing.svd" X
