@@ -111,16 +111,56 @@ QString access_or_dash(const QString &access)
     return access.isEmpty() ? QStringLiteral("-") : access;
 }
 
-// VALUE as if pasted into the hexadecimal field. `wider` follows the
-// message of a value beyond 32 bits.
+// "-1" is what a C programmer types for all ones, and the option parser
+// takes it for an option; either way it deserves an answer of its own.
+bool is_negative(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    return trimmed.size() > 1 && trimmed[0] == QLatin1Char('-') && trimmed[1].isDigit();
+}
+
+int refuse_negative(const QString &text)
+{
+    return fail(BadInput, QStringLiteral("%1 is not a value for a register: register values are "
+                                         "unsigned; give the bits, such as 0xFFFFFFFF")
+                              .arg(text.trimmed()));
+}
+
+// " (read as 0x255)" where plain decimal digits were read as hex, which is
+// the surprise behind most values that do not fit, with the way to write
+// the decimal number where that one would fit in `width` bits.
+QString reading_note(const QString &text, int width)
+{
+    static const QRegularExpression decimal(QStringLiteral("\\A[0-9]+\\z"));
+    const QString trimmed = text.trimmed();
+    if (!decimal.match(trimmed).hasMatch() || trimmed.size() == 32)
+        return QString();
+    const std::optional<quint32> as_decimal = literals::read_literal(trimmed, 10).value;
+    const bool fits = as_decimal && (width >= 32 || (*as_decimal >> width) == 0);
+    return fits ? QStringLiteral(" (read as 0x%1; 0d%1 is decimal)").arg(trimmed)
+                : QStringLiteral(" (read as 0x%1)").arg(trimmed);
+}
+
+// VALUE as if pasted into the hexadecimal field, and 0d before decimal
+// digits, since plain ones are hex. `wider` follows the message of a value
+// beyond 32 bits.
 std::optional<quint32> read_value(const QString &text, int &code, const QString &wider = QString())
 {
-    const literals::Reading reading = literals::read_literal(text, 16);
+    if (is_negative(text)) {
+        code = refuse_negative(text);
+        return std::nullopt;
+    }
+    static const QRegularExpression decimal_prefix(QStringLiteral("\\A\\s*0d(.+)\\z"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch decimal = decimal_prefix.match(text);
+    const literals::Reading reading = decimal.hasMatch()
+                                          ? literals::read_literal(decimal.captured(1), 10)
+                                          : literals::read_literal(text, 16);
     if (reading.value)
         return reading.value;
-    code = fail(BadInput, reading.too_wide
-                              ? QStringLiteral("%1 does not fit in 32 bits%2").arg(text, wider)
-                              : QStringLiteral("\"%1\" is not a number").arg(text));
+    code = fail(BadInput, reading.too_wide ? QStringLiteral("%1%2 does not fit in 32 bits%3")
+                                                 .arg(text.trimmed(), reading_note(text, 32), wider)
+                                           : QStringLiteral("\"%1\" is not a number").arg(text));
     return std::nullopt;
 }
 
@@ -316,8 +356,9 @@ int show_register(const svd::Device &device, const QString &file, const QStringL
         if (!read)
             return code;
         if (reg.size < 32 && (*read >> reg.size) != 0)
-            return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit register %3")
-                                      .arg(argument, QString::number(reg.size), reg.name));
+            return fail(BadInput, QStringLiteral("%1%2 does not fit the %3-bit register %4")
+                                      .arg(argument.trimmed(), reading_note(argument, reg.size),
+                                           QString::number(reg.size), reg.name));
         value = *read;
     }
     quint64 shown = value.value_or(reg.reset_value);
@@ -344,8 +385,9 @@ int main(int argc, char *argv[])
                        "  tarnwick-cli --svd FILE REGISTER [VALUE]    REGISTER's fields\n"
                        "  tarnwick-cli --svd FILE REGISTER [VALUE] FIELD=X...\n"
                        "                                              VALUE with fields set\n\n"
-                       "VALUE is any literal Paste value reads (plain digits are hex) and "
-                       "defaults to the register's reset value. REGISTER and FIELD ignore "
+                       "VALUE is any literal Paste value reads (plain digits are hex, 0d255 "
+                       "is decimal) and defaults to the register's reset value. REGISTER and "
+                       "FIELD ignore "
                        "case; X is a number (plain digits are decimal) or the name of one of "
                        "the field's values. Exit codes: 0 done, 1 bad register, field or value, "
                        "2 a file that is not readable SVD."));
@@ -367,8 +409,12 @@ int main(int argc, char *argv[])
     // Qt's own --help and --version show a message box on Windows when it
     // sees no console, and under Wine or a service there is none; a console
     // program answers on standard output everywhere.
-    if (!parser.parse(app.arguments()))
-        return fail(BadInput, parser.errorText());
+    if (!parser.parse(app.arguments())) {
+        const QStringList given = app.arguments().mid(1);
+        const auto negative = std::find_if(given.begin(), given.end(), is_negative);
+        return negative != given.end() ? refuse_negative(*negative)
+                                       : fail(BadInput, parser.errorText());
+    }
     if (parser.isSet(help_option) || parser.isSet(QStringLiteral("help-all"))) {
         print(parser.helpText());
         return Ok;

@@ -82,6 +82,9 @@ an 8-bit register in two hex digits|0|*reset 0x00*value 0xA5 = 165*|--svd "\$svd
 --list with a bracket that closes no class|0|*TIM.ARR\[1\]  *|--svd "\$svd" --list "tim.arr[1*"
 a peripheral for a register|1|*has no register GPIOA: GPIOA is a peripheral; try --list 'GPIOA.\*'|--svd "\$svd" GPIOA
 a near miss names the closest|1|*has no register GPIOA.ODRR; the closest: GPIOA.ODR, GPIOB.ODR*|--svd "\$svd" GPIOA.ODRR
+plain digits read as hex, told where they do not fit|1|*255 (read as 0x255; 0d255 is decimal) does not fit the 8-bit register FLAWED.CTRL|--svd "\$svd" FLAWED.CTRL 255
+0d for decimal|0|*value 0xFF = 255*|--svd "\$svd" FLAWED.CTRL 0d255
+a negative value|1|?tarnwick-cli: -1 is not a value for a register*|--svd "\$svd" GPIOA.ODR -1
 a map without registers in JSON|0|[]|--svd "\$tmp/none.svd" --list --json
 a map without registers as text|0|*none.svd has no registers|--svd "\$tmp/none.svd" --list
 a missing file|2|*missing.svd: *|--svd "\$tmp/missing.svd" X
