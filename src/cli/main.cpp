@@ -224,9 +224,32 @@ int find_field(const svd::Register &reg, QStringView name)
     return -1;
 }
 
+// Why `text` sets no value of the field, and what does.
+QString unwritable(const svd::Field &field, const QString &text)
+{
+    const QString name = text.trimmed();
+    const auto named = std::find_if(field.values.begin(), field.values.end(),
+                                    [&name](const svd::EnumValue &value) {
+                                        return name.compare(value.name, Qt::CaseInsensitive) == 0;
+                                    });
+    QString why = QStringLiteral("\"%1\" is neither a number nor a value of %2");
+    if (named != field.values.end() && named->is_default)
+        why = QStringLiteral("\"%1\" names the values of %2 that have no name of their own, "
+                             "not one to write");
+    else if (named != field.values.end())
+        why = QStringLiteral("\"%1\" is what %2 reads as, not a value to write");
+    QStringList names;
+    for (const svd::EnumValue *choice : regmap::write_choices(field))
+        names << choice->name;
+    return why.arg(text, field.name) +
+           QStringLiteral("; it is written as %1a number")
+               .arg(names.isEmpty() ? QString() : names.join(QStringLiteral(", ")) + " or ");
+}
+
 // FIELD=X, applied to `value` in order.
 int assign(const svd::Register &reg, const QStringList &assignments, quint64 &value)
 {
+    QVector<int> done;
     for (const QString &assignment : assignments) {
         const int equals = assignment.indexOf(QLatin1Char('='));
         const QString name = assignment.left(equals).trimmed();
@@ -235,15 +258,27 @@ int assign(const svd::Register &reg, const QStringList &assignments, quint64 &va
         if (index < 0)
             return fail(BadInput, QStringLiteral("%1 has no field %2").arg(reg.name, name));
         const svd::Field &field = reg.fields[index];
+        // The second of two would silently undo the first: a slip, not a plan.
+        if (done.contains(index))
+            return fail(BadInput, QStringLiteral("%1 is set twice").arg(field.name));
+        done.append(index);
+        // Its bits beyond the register would make a value the register
+        // cannot hold.
+        if (field.msb >= reg.size)
+            return fail(BadInput, QStringLiteral("%1 %2 reaches past the %3-bit register %4, so it "
+                                                 "cannot be set")
+                                      .arg(field.name, regmap::bits(field.msb, field.lsb),
+                                           QString::number(reg.size), reg.name));
         const std::optional<quint64> field_value = regmap::parse_field_value(field, text);
         if (!field_value)
-            return fail(BadInput, QStringLiteral("\"%1\" is neither a number nor a value of %2")
-                                      .arg(text, field.name));
+            return fail(BadInput, unwritable(field, text));
         const std::optional<quint64> placed = regmap::with_field(field, value, *field_value);
         if (!placed)
             return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit field %3")
                                       .arg(text, QString::number(field.width()), field.name));
         value = *placed;
+        if (reg.access_of(field) == svd::Access::ReadOnly)
+            fail(Ok, QStringLiteral("%1 is read-only: writing it changes nothing").arg(field.name));
     }
     return Ok;
 }
@@ -433,6 +468,10 @@ int main(int argc, char *argv[])
         return show_value(arguments.first());
     }
 
+    // The last of two would win unseen, and the other map's registers would
+    // be missing without a word.
+    if (parser.values(svd_option).size() > 1)
+        return fail(BadInput, QStringLiteral("--svd is given twice: one map at a time"));
     const QString file = parser.value(svd_option);
     const svd::Reading reading = svd::read_file(file);
     if (!reading.error.isEmpty())

@@ -85,6 +85,12 @@ a near miss names the closest|1|*has no register GPIOA.ODRR; the closest: GPIOA.
 plain digits read as hex, told where they do not fit|1|*255 (read as 0x255; 0d255 is decimal) does not fit the 8-bit register FLAWED.CTRL|--svd "\$svd" FLAWED.CTRL 255
 0d for decimal|0|*value 0xFF = 255*|--svd "\$svd" FLAWED.CTRL 0d255
 a negative value|1|?tarnwick-cli: -1 is not a value for a register*|--svd "\$svd" GPIOA.ODR -1
+a name for reading only|1|*"Up" is what DIR reads as, not a value to write; it is written as CountUp, CountDown or a number|--svd "\$svd" TIM.CR1 DIR=Up
+a default name|1|*"Other" names the values of CMS that have no name of their own*Edge, Center or a number|--svd "\$svd" TIM.CR1 CMS=Other
+a field set twice|1|*CMS is set twice|--svd "\$svd" TIM.CR1 CMS=1 cms=2
+--svd twice|1|*--svd is given twice*|--svd "\$svd" --svd "\$svd" --list
+a read-only field warns|0|*value 0x0001 = 1*DT is read-only*|--svd "\$svd" "TIM.CH[0].DEAD.DTA" DT=1
+a field beyond its register is not set|1|*OUTSIDE \[9:8\] reaches past the 8-bit register FLAWED.CTRL, so it cannot be set|--svd "\$svd" FLAWED.CTRL OUTSIDE=1
 a map without registers in JSON|0|[]|--svd "\$tmp/none.svd" --list --json
 a map without registers as text|0|*none.svd has no registers|--svd "\$tmp/none.svd" --list
 a missing file|2|*missing.svd: *|--svd "\$tmp/missing.svd" X
