@@ -13,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -473,9 +474,17 @@ int main(int argc, char *argv[])
     if (parser.values(svd_option).size() > 1)
         return fail(BadInput, QStringLiteral("--svd is given twice: one map at a time"));
     const QString file = parser.value(svd_option);
+    if (file.isEmpty())
+        return fail(BadFile, QStringLiteral("--svd names no file"));
     const svd::Reading reading = svd::read_file(file);
-    if (!reading.error.isEmpty())
-        return fail(BadFile, reading.error);
+    if (!reading.error.isEmpty()) {
+        // The XML reader's words for a compressed or UTF-16 file are an
+        // encoding error at line 1; tell what the file is instead.
+        QFile input(file);
+        const QString what =
+            input.open(QIODevice::ReadOnly) ? regmap::not_xml_text(input.readAll()) : QString();
+        return fail(BadFile, what.isEmpty() ? reading.error : file + QStringLiteral(": ") + what);
+    }
     if (parser.isSet(list_option)) {
         if (arguments.size() > 1)
             return fail(BadInput, QStringLiteral("--list takes one PATTERN"));

@@ -65,6 +65,13 @@ printf '<device><peripherals>\n<peripheral><name>X</name>\n</peripherals></devic
 printf '<html/>' >"$tmp/page.xml"
 printf '<device><name>D</name><peripherals><peripheral><name>P</name><baseAddress>0</baseAddress><access>bogus</access><registers><register><name>R</name><addressOffset>0</addressOffset></register></registers></peripheral></peripherals></device>' >"$tmp/flawed.svd"
 printf '<device><name>D</name><peripherals/></device>' >"$tmp/none.svd"
+printf '\x1f\x8b\x08\0' >"$tmp/map.gz"
+printf '\xfd7zXZ\0' >"$tmp/map.xz"
+printf 'PK\3\4' >"$tmp/map.zip"
+printf '\xff\xfe<\0d\0' >"$tmp/utf16.svd"
+printf '<device>\n\xe9</device>' >"$tmp/latin1.svd"
+printf 'GPIOA.ODR\n' >"$tmp/notes.txt"
+: >"$tmp/empty.svd"
 while IFS='|' read -r what code pattern args; do
     eval "check \"\$what\" \"\$code\" \"\$pattern\" $args"
 done <<EOF
@@ -93,6 +100,14 @@ a read-only field warns|0|*value 0x0001 = 1*DT is read-only*|--svd "\$svd" "TIM.
 a field beyond its register is not set|1|*OUTSIDE \[9:8\] reaches past the 8-bit register FLAWED.CTRL, so it cannot be set|--svd "\$svd" FLAWED.CTRL OUTSIDE=1
 a map without registers in JSON|0|[]|--svd "\$tmp/none.svd" --list --json
 a map without registers as text|0|*none.svd has no registers|--svd "\$tmp/none.svd" --list
+gzip|2|*map.gz: it is compressed with gzip*|--svd "\$tmp/map.gz" X
+xz|2|*map.xz: it is compressed with xz*|--svd "\$tmp/map.xz" X
+zip|2|*map.zip: it is a zip archive*|--svd "\$tmp/map.zip" X
+UTF-16 that does not say so|2|*utf16.svd: it is UTF-16 text*|--svd "\$tmp/utf16.svd" X
+not UTF-8|2|*latin1.svd: line 2 is not UTF-8 (byte 0xE9)*|--svd "\$tmp/latin1.svd" X
+plain text|2|*notes.txt: it is plain text, not XML*|--svd "\$tmp/notes.txt" X
+an empty file|2|*empty.svd: the file is empty|--svd "\$tmp/empty.svd" X
+no file name|2|?tarnwick-cli: --svd names no file|--svd '' X
 a missing file|2|*missing.svd: *|--svd "\$tmp/missing.svd" X
 malformed XML, with line and column|2|*broken.svd:3:*|--svd "\$tmp/broken.svd" X
 not an SVD file|2|*page.xml:1:*not a CMSIS-SVD file*|--svd "\$tmp/page.xml" --list
