@@ -187,6 +187,22 @@ int show_value(const QString &text)
     return Ok;
 }
 
+// ": GPIOA is a peripheral; try --list 'GPIOA.*'" where `name` is the name
+// of a peripheral or cluster; empty otherwise.
+QString group_hint(const svd::Device &device, const QString &name)
+{
+    const QString inside = name + QLatin1Char('.');
+    const bool holds_registers =
+        std::any_of(device.registers.begin(), device.registers.end(), [&](const svd::Register &r) {
+            return r.name.startsWith(inside, Qt::CaseInsensitive);
+        });
+    if (!holds_registers)
+        return QString();
+    return QStringLiteral(": %1 is a %2; try --list '%1.*'")
+        .arg(name, name.contains(QLatin1Char('.')) ? QStringLiteral("cluster")
+                                                   : QStringLiteral("peripheral"));
+}
+
 int list(const svd::Device &device, const QString &file, const QString &pattern, bool json)
 {
     // A map without registers is listed in full by nothing: no mistake of
@@ -212,8 +228,10 @@ int list(const svd::Device &device, const QString &file, const QString &pattern,
                   : QStringLiteral("[\n%1\n]\n").arg(objects.join(QStringLiteral(",\n"))));
     else if (!objects.isEmpty())
         print(table(rows));
-    return objects.isEmpty() ? fail(BadInput, QStringLiteral("no register matches %1").arg(pattern))
-                             : Ok;
+    return objects.isEmpty()
+               ? fail(BadInput, QStringLiteral("no register matches %1%2")
+                                    .arg(pattern, group_hint(device, pattern.trimmed())))
+               : Ok;
 }
 
 int find_field(const svd::Register &reg, QStringView name)
@@ -336,16 +354,8 @@ QString no_register(const svd::Device &device, const QString &file, const QStrin
 {
     const QString wanted = name.trimmed();
     const QString text = QStringLiteral("%1 has no register %2").arg(file, wanted);
-    const QString inside = wanted + QLatin1Char('.');
-    const bool holds_registers =
-        std::any_of(device.registers.begin(), device.registers.end(), [&](const svd::Register &r) {
-            return r.name.startsWith(inside, Qt::CaseInsensitive);
-        });
-    if (holds_registers)
-        return text + QStringLiteral(": %1 is a %2; try --list '%1.*'")
-                          .arg(wanted, wanted.contains(QLatin1Char('.'))
-                                           ? QStringLiteral("cluster")
-                                           : QStringLiteral("peripheral"));
+    if (const QString hint = group_hint(device, wanted); !hint.isEmpty())
+        return text + hint;
     const int dot = wanted.lastIndexOf(QLatin1Char('.'));
     const int owner = dot > 0 ? regmap::find_register(device, wanted.left(dot)) : -1;
     if (owner >= 0 && find_field(device.registers[owner], wanted.mid(dot + 1)) >= 0)

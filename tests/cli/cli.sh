@@ -88,6 +88,7 @@ an 8-bit register in two hex digits|0|*reset 0x00*value 0xA5 = 165*|--svd "\$svd
 --list of a register's own name, brackets included, 16 bits in four digits|0|*TIM.CH\[0\].CCR  0x40010040  16    0x00FF  read-write|--svd "\$svd" --list "TIM.CH[0].CCR"
 --list with a bracket that closes no class|0|*TIM.ARR\[1\]  *|--svd "\$svd" --list "tim.arr[1*"
 a peripheral for a register|1|*has no register GPIOA: GPIOA is a peripheral; try --list 'GPIOA.\*'|--svd "\$svd" GPIOA
+--list with a peripheral's name|1|*no register matches gpioa: gpioa is a peripheral; try --list 'gpioa.\*'|--svd "\$svd" --list gpioa
 a near miss names the closest|1|*has no register GPIOA.ODRR; the closest: GPIOA.ODR, GPIOB.ODR*|--svd "\$svd" GPIOA.ODRR
 plain digits read as hex, told where they do not fit|1|*255 (read as 0x255; 0d255 is decimal) does not fit the 8-bit register FLAWED.CTRL|--svd "\$svd" FLAWED.CTRL 255
 0d for decimal|0|*value 0xFF = 255*|--svd "\$svd" FLAWED.CTRL 0d255
