@@ -13,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -111,13 +112,55 @@ QString access_or_dash(const QString &access)
     return access.isEmpty() ? QStringLiteral("-") : access;
 }
 
-// VALUE as if pasted into the hexadecimal field.
-std::optional<quint32> read_value(const QString &text, int &code)
+// "-1" is what a C programmer types for all ones, and the option parser
+// takes it for an option; either way it deserves an answer of its own.
+bool is_negative(const QString &text)
 {
-    const literals::Reading reading = literals::read_literal(text, 16);
+    const QString trimmed = text.trimmed();
+    return trimmed.size() > 1 && trimmed[0] == QLatin1Char('-') && trimmed[1].isDigit();
+}
+
+int refuse_negative(const QString &text)
+{
+    return fail(BadInput, QStringLiteral("%1 is not a value for a register: register values are "
+                                         "unsigned; give the bits, such as 0xFFFFFFFF")
+                              .arg(text.trimmed()));
+}
+
+// " (read as 0x255)" where plain decimal digits were read as hex, which is
+// the surprise behind most values that do not fit, with the way to write
+// the decimal number where that one would fit in `width` bits.
+QString reading_note(const QString &text, int width)
+{
+    static const QRegularExpression decimal(QStringLiteral("\\A[0-9]+\\z"));
+    const QString trimmed = text.trimmed();
+    if (!decimal.match(trimmed).hasMatch() || trimmed.size() == 32)
+        return QString();
+    const std::optional<quint32> as_decimal = literals::read_literal(trimmed, 10).value;
+    const bool fits = as_decimal && (width >= 32 || (*as_decimal >> width) == 0);
+    return fits ? QStringLiteral(" (read as 0x%1; 0d%1 is decimal)").arg(trimmed)
+                : QStringLiteral(" (read as 0x%1)").arg(trimmed);
+}
+
+// VALUE as if pasted into the hexadecimal field, and 0d before decimal
+// digits, since plain ones are hex. `wider` follows the message of a value
+// beyond 32 bits.
+std::optional<quint32> read_value(const QString &text, int &code, const QString &wider = QString())
+{
+    if (is_negative(text)) {
+        code = refuse_negative(text);
+        return std::nullopt;
+    }
+    static const QRegularExpression decimal_prefix(QStringLiteral("\\A\\s*0d(.+)\\z"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch decimal = decimal_prefix.match(text);
+    const literals::Reading reading = decimal.hasMatch()
+                                          ? literals::read_literal(decimal.captured(1), 10)
+                                          : literals::read_literal(text, 16);
     if (reading.value)
         return reading.value;
-    code = fail(BadInput, reading.too_wide ? QStringLiteral("%1 does not fit in 32 bits").arg(text)
+    code = fail(BadInput, reading.too_wide ? QStringLiteral("%1%2 does not fit in 32 bits%3")
+                                                 .arg(text.trimmed(), reading_note(text, 32), wider)
                                            : QStringLiteral("\"%1\" is not a number").arg(text));
     return std::nullopt;
 }
@@ -144,22 +187,39 @@ int show_value(const QString &text)
     return Ok;
 }
 
-int list(const svd::Device &device, const QString &pattern, bool json)
+// ": GPIOA is a peripheral; try --list 'GPIOA.*'" where `name` is the name
+// of a peripheral or cluster; empty otherwise.
+QString group_hint(const svd::Device &device, const QString &name)
 {
-    const QRegularExpression match(pattern.isEmpty()
-                                       ? QStringLiteral(".*")
-                                       : QRegularExpression::wildcardToRegularExpression(pattern),
-                                   QRegularExpression::CaseInsensitiveOption);
+    const QString inside = name + QLatin1Char('.');
+    const bool holds_registers =
+        std::any_of(device.registers.begin(), device.registers.end(), [&](const svd::Register &r) {
+            return r.name.startsWith(inside, Qt::CaseInsensitive);
+        });
+    if (!holds_registers)
+        return QString();
+    return QStringLiteral(": %1 is a %2; try --list '%1.*'")
+        .arg(name, name.contains(QLatin1Char('.')) ? QStringLiteral("cluster")
+                                                   : QStringLiteral("peripheral"));
+}
+
+int list(const svd::Device &device, const QString &file, const QString &pattern, bool json)
+{
+    // A map without registers is listed in full by nothing: no mistake of
+    // the pattern's.
+    if (device.registers.isEmpty()) {
+        print(json ? QStringLiteral("[]\n") : QStringLiteral("%1 has no registers\n").arg(file));
+        return Ok;
+    }
     QStringList objects;
     QVector<QStringList> rows = {{QStringLiteral("register"), QStringLiteral("address"),
                                   QStringLiteral("size"), QStringLiteral("reset"),
                                   QStringLiteral("access")}};
-    for (const svd::Register &reg : device.registers) {
-        if (!match.match(reg.name).hasMatch())
-            continue;
+    for (const int index : regmap::matching(device, pattern)) {
+        const svd::Register &reg = device.registers[index];
         objects << QStringLiteral("  {%1}").arg(json_register(reg));
         rows.append({reg.name, address_text(reg.address), QString::number(reg.size),
-                     regmap::hex(reg.reset_value, reg.size),
+                     regmap::hex_of_width(reg.reset_value, reg.size),
                      access_or_dash(svd::access_name(reg.access))});
     }
     if (json)
@@ -168,8 +228,10 @@ int list(const svd::Device &device, const QString &pattern, bool json)
                   : QStringLiteral("[\n%1\n]\n").arg(objects.join(QStringLiteral(",\n"))));
     else if (!objects.isEmpty())
         print(table(rows));
-    return objects.isEmpty() ? fail(BadInput, QStringLiteral("no register matches %1").arg(pattern))
-                             : Ok;
+    return objects.isEmpty()
+               ? fail(BadInput, QStringLiteral("no register matches %1%2")
+                                    .arg(pattern, group_hint(device, pattern.trimmed())))
+               : Ok;
 }
 
 int find_field(const svd::Register &reg, QStringView name)
@@ -181,9 +243,32 @@ int find_field(const svd::Register &reg, QStringView name)
     return -1;
 }
 
+// Why `text` sets no value of the field, and what does.
+QString unwritable(const svd::Field &field, const QString &text)
+{
+    const QString name = text.trimmed();
+    const auto named = std::find_if(field.values.begin(), field.values.end(),
+                                    [&name](const svd::EnumValue &value) {
+                                        return name.compare(value.name, Qt::CaseInsensitive) == 0;
+                                    });
+    QString why = QStringLiteral("\"%1\" is neither a number nor a value of %2");
+    if (named != field.values.end() && named->is_default)
+        why = QStringLiteral("\"%1\" names the values of %2 that have no name of their own, "
+                             "not one to write");
+    else if (named != field.values.end())
+        why = QStringLiteral("\"%1\" is what %2 reads as, not a value to write");
+    QStringList names;
+    for (const svd::EnumValue *choice : regmap::write_choices(field))
+        names << choice->name;
+    return why.arg(text, field.name) +
+           QStringLiteral("; it is written as %1a number")
+               .arg(names.isEmpty() ? QString() : names.join(QStringLiteral(", ")) + " or ");
+}
+
 // FIELD=X, applied to `value` in order.
 int assign(const svd::Register &reg, const QStringList &assignments, quint64 &value)
 {
+    QVector<int> done;
     for (const QString &assignment : assignments) {
         const int equals = assignment.indexOf(QLatin1Char('='));
         const QString name = assignment.left(equals).trimmed();
@@ -192,15 +277,27 @@ int assign(const svd::Register &reg, const QStringList &assignments, quint64 &va
         if (index < 0)
             return fail(BadInput, QStringLiteral("%1 has no field %2").arg(reg.name, name));
         const svd::Field &field = reg.fields[index];
+        // The second of two would silently undo the first: a slip, not a plan.
+        if (done.contains(index))
+            return fail(BadInput, QStringLiteral("%1 is set twice").arg(field.name));
+        done.append(index);
+        // Its bits beyond the register would make a value the register
+        // cannot hold.
+        if (field.msb >= reg.size)
+            return fail(BadInput, QStringLiteral("%1 %2 reaches past the %3-bit register %4, so it "
+                                                 "cannot be set")
+                                      .arg(field.name, regmap::bits(field.msb, field.lsb),
+                                           QString::number(reg.size), reg.name));
         const std::optional<quint64> field_value = regmap::parse_field_value(field, text);
         if (!field_value)
-            return fail(BadInput, QStringLiteral("\"%1\" is neither a number nor a value of %2")
-                                      .arg(text, field.name));
+            return fail(BadInput, unwritable(field, text));
         const std::optional<quint64> placed = regmap::with_field(field, value, *field_value);
         if (!placed)
             return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit field %3")
                                       .arg(text, QString::number(field.width()), field.name));
         value = *placed;
+        if (reg.access_of(field) == svd::Access::ReadOnly)
+            fail(Ok, QStringLiteral("%1 is read-only: writing it changes nothing").arg(field.name));
     }
     return Ok;
 }
@@ -210,8 +307,8 @@ QString decoded_text(const svd::Register &reg, quint64 value)
     QString text = QStringLiteral("%1  %2  %3 bits  %4  reset %5\nvalue %6 = %7\n\n")
                        .arg(reg.name, address_text(reg.address), QString::number(reg.size),
                             access_or_dash(svd::access_name(reg.access)),
-                            regmap::hex(reg.reset_value, reg.size), regmap::hex(value, reg.size),
-                            QString::number(value));
+                            regmap::hex_of_width(reg.reset_value, reg.size),
+                            regmap::hex_of_width(value, reg.size), QString::number(value));
     QVector<QStringList> rows = {{QStringLiteral("bits"), QStringLiteral("field"),
                                   QStringLiteral("value"), QString(), QStringLiteral("enum"),
                                   QStringLiteral("access")}};
@@ -252,16 +349,37 @@ QString decoded_json(const svd::Register &reg, quint64 value)
              objects.isEmpty() ? QString() : '\n' + objects.join(QStringLiteral(",\n")) + '\n');
 }
 
+// What `name`, which names no register, is instead, and what to try.
+QString no_register(const svd::Device &device, const QString &file, const QString &name)
+{
+    const QString wanted = name.trimmed();
+    const QString text = QStringLiteral("%1 has no register %2").arg(file, wanted);
+    if (const QString hint = group_hint(device, wanted); !hint.isEmpty())
+        return text + hint;
+    const int dot = wanted.lastIndexOf(QLatin1Char('.'));
+    const int owner = dot > 0 ? regmap::find_register(device, wanted.left(dot)) : -1;
+    if (owner >= 0 && find_field(device.registers[owner], wanted.mid(dot + 1)) >= 0)
+        return text + QStringLiteral(": %1 is a field of %2; try %2 %1=X")
+                          .arg(wanted.mid(dot + 1), device.registers[owner].name);
+    QStringList names;
+    for (const int index : regmap::closest(device, wanted, 5))
+        names << device.registers[index].name;
+    return names.isEmpty() ? text
+                           : text + QStringLiteral("; the closest: %1").arg(names.join(", "));
+}
+
 int show_register(const svd::Device &device, const QString &file, const QStringList &arguments,
                   bool json)
 {
     const int index = regmap::find_register(device, arguments.first());
     if (index < 0)
-        return fail(BadInput, QStringLiteral("%1 has no register %2").arg(file, arguments.first()));
+        return fail(BadInput, no_register(device, file, arguments.first()));
     const svd::Register &reg = device.registers[index];
     warn(file, reg.warnings);
-    if (reg.size > 32)
-        return fail(BadInput, QStringLiteral("%1 is a %2-bit register; Tarnwick holds 32 bits")
+    // The file states no more than 64 bits of a reset value.
+    if (reg.size > 64)
+        return fail(BadInput, QStringLiteral("%1 is a %2-bit register; tarnwick-cli shows up to "
+                                             "64 bits")
                                   .arg(reg.name, QString::number(reg.size)));
 
     QStringList assignments;
@@ -275,12 +393,18 @@ int show_register(const svd::Device &device, const QString &file, const QStringL
             return fail(BadInput,
                         QStringLiteral("one VALUE, before any FIELD=X: \"%1\"").arg(argument));
         int code = Ok;
-        const std::optional<quint32> read = read_value(argument, code);
+        // The engine's values are 32 bits; a field still reaches the rest.
+        const std::optional<quint32> read = read_value(
+            argument, code,
+            reg.size > 32
+                ? QStringLiteral("; set the upper bits of %1 by field, FIELD=X").arg(reg.name)
+                : QString());
         if (!read)
             return code;
         if (reg.size < 32 && (*read >> reg.size) != 0)
-            return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit register %3")
-                                      .arg(argument, QString::number(reg.size), reg.name));
+            return fail(BadInput, QStringLiteral("%1%2 does not fit the %3-bit register %4")
+                                      .arg(argument.trimmed(), reading_note(argument, reg.size),
+                                           QString::number(reg.size), reg.name));
         value = *read;
     }
     quint64 shown = value.value_or(reg.reset_value);
@@ -307,8 +431,9 @@ int main(int argc, char *argv[])
                        "  tarnwick-cli --svd FILE REGISTER [VALUE]    REGISTER's fields\n"
                        "  tarnwick-cli --svd FILE REGISTER [VALUE] FIELD=X...\n"
                        "                                              VALUE with fields set\n\n"
-                       "VALUE is any literal Paste value reads (plain digits are hex) and "
-                       "defaults to the register's reset value. REGISTER and FIELD ignore "
+                       "VALUE is any literal Paste value reads (plain digits are hex, 0d255 "
+                       "is decimal) and defaults to the register's reset value. REGISTER and "
+                       "FIELD ignore "
                        "case; X is a number (plain digits are decimal) or the name of one of "
                        "the field's values. Exit codes: 0 done, 1 bad register, field or value, "
                        "2 a file that is not readable SVD."));
@@ -318,7 +443,8 @@ int main(int argc, char *argv[])
         QStringLiteral("svd"), QStringLiteral("The register map to read."), QStringLiteral("FILE"));
     const QCommandLineOption list_option(
         QStringLiteral("list"),
-        QStringLiteral("List the registers whose full name matches PATTERN (a shell wildcard)."));
+        QStringLiteral("List the registers whose full name matches PATTERN (a shell wildcard; "
+                       "brackets also match themselves, as in 'TIM.CH[0].*')."));
     const QCommandLineOption json_option(QStringLiteral("json"),
                                          QStringLiteral("Write JSON instead of a table."));
     parser.addOptions({svd_option, list_option, json_option});
@@ -329,8 +455,12 @@ int main(int argc, char *argv[])
     // Qt's own --help and --version show a message box on Windows when it
     // sees no console, and under Wine or a service there is none; a console
     // program answers on standard output everywhere.
-    if (!parser.parse(app.arguments()))
-        return fail(BadInput, parser.errorText());
+    if (!parser.parse(app.arguments())) {
+        const QStringList given = app.arguments().mid(1);
+        const auto negative = std::find_if(given.begin(), given.end(), is_negative);
+        return negative != given.end() ? refuse_negative(*negative)
+                                       : fail(BadInput, parser.errorText());
+    }
     if (parser.isSet(help_option) || parser.isSet(QStringLiteral("help-all"))) {
         print(parser.helpText());
         return Ok;
@@ -349,17 +479,29 @@ int main(int argc, char *argv[])
         return show_value(arguments.first());
     }
 
+    // The last of two would win unseen, and the other map's registers would
+    // be missing without a word.
+    if (parser.values(svd_option).size() > 1)
+        return fail(BadInput, QStringLiteral("--svd is given twice: one map at a time"));
     const QString file = parser.value(svd_option);
+    if (file.isEmpty())
+        return fail(BadFile, QStringLiteral("--svd names no file"));
     const svd::Reading reading = svd::read_file(file);
-    if (!reading.error.isEmpty())
-        return fail(BadFile, reading.error);
+    if (!reading.error.isEmpty()) {
+        // The XML reader's words for a compressed or UTF-16 file are an
+        // encoding error at line 1; tell what the file is instead.
+        QFile input(file);
+        const QString what =
+            input.open(QIODevice::ReadOnly) ? regmap::not_xml_text(input.readAll()) : QString();
+        return fail(BadFile, what.isEmpty() ? reading.error : file + QStringLiteral(": ") + what);
+    }
     if (parser.isSet(list_option)) {
         if (arguments.size() > 1)
             return fail(BadInput, QStringLiteral("--list takes one PATTERN"));
         // The listing is the view of the whole file, so it is where the
         // mistakes of its peripherals and clusters are told.
         warn(file, reading.device.warnings);
-        return list(reading.device, arguments.value(0), parser.isSet(json_option));
+        return list(reading.device, file, arguments.value(0), parser.isSet(json_option));
     }
     if (arguments.isEmpty())
         return fail(BadInput, QStringLiteral("give a REGISTER, or --list (see --help)"));

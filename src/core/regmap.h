@@ -5,6 +5,7 @@
 
 #include "svd.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <QVector>
@@ -77,5 +78,29 @@ QString bit_place(const svd::Register &reg, int bit);
 // Whether bits [msb:lsb] of `value` differ from the register's reset value
 // where its reset mask says the reset value is known.
 bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 value);
+
+// "0xA5" for an 8-bit register, "0x0000" for a 16-bit one: as many digits as
+// a register of `width` bits has, so a value reads at its own size.
+QString hex_of_width(quint64 value, int width);
+
+// The registers whose full names match `pattern`, a shell wildcard (* ? and
+// [...] classes, case ignored), in file order; all of them for an empty
+// pattern. Array and cluster names carry brackets of their own ("CH[0]"), so
+// a name also matches when the pattern does with its brackets read as
+// themselves, and a [ that no ] closes is always itself: 'TIM.CH[0].*' lists
+// the cluster CH[0], and a register's own name lists that register.
+QVector<int> matching(const svd::Device &device, QStringView pattern);
+
+// The registers a mistyped `name` most likely meant, at most `limit`: first
+// those whose last part is the name's (ODR for GPIOA.ODR), then those a few
+// typing slips away, each group nearest first. Nothing when none is close.
+QVector<int> closest(const svd::Device &device, QStringView name, int limit);
+
+// Why `content`, a file that did not read as XML, is no XML text at all, in
+// words for its user: empty, compressed, an archive, UTF-16 or UTF-32 that
+// does not declare itself, binary data, plain text, or not UTF-8 where it
+// states no other encoding. Empty when it looks like XML text, whose own
+// error then says more.
+QString not_xml_text(const QByteArray &content);
 
 } // namespace regmap

@@ -64,6 +64,14 @@ check "the register's warnings go to standard error" 0 \
 printf '<device><peripherals>\n<peripheral><name>X</name>\n</peripherals></device>\n' >"$tmp/broken.svd"
 printf '<html/>' >"$tmp/page.xml"
 printf '<device><name>D</name><peripherals><peripheral><name>P</name><baseAddress>0</baseAddress><access>bogus</access><registers><register><name>R</name><addressOffset>0</addressOffset></register></registers></peripheral></peripherals></device>' >"$tmp/flawed.svd"
+printf '<device><name>D</name><peripherals/></device>' >"$tmp/none.svd"
+printf '\x1f\x8b\x08\0' >"$tmp/map.gz"
+printf '\xfd7zXZ\0' >"$tmp/map.xz"
+printf 'PK\3\4' >"$tmp/map.zip"
+printf '\xff\xfe<\0d\0' >"$tmp/utf16.svd"
+printf '<device>\n\xe9</device>' >"$tmp/latin1.svd"
+printf 'GPIOA.ODR\n' >"$tmp/notes.txt"
+: >"$tmp/empty.svd"
 while IFS='|' read -r what code pattern args; do
     eval "check \"\$what\" \"\$code\" \"\$pattern\" $args"
 done <<EOF
@@ -74,7 +82,33 @@ a value wider than 32 bits|1|*does not fit in 32 bits*|0x1FFFFFFFF
 a value wider than its 16-bit register|1|*0x10000 does not fit the 16-bit register TIM.CH\[0\].CCR*|--svd "\$svd" "TIM.CH[0].CCR" 0x10000
 a field value wider than its field|1|*9 does not fit the 3-bit field CMS*|--svd "\$svd" TIM.CR1 CMS=9
 a field value that is neither|1|*"Sideways" is neither a number nor a value of DIR*|--svd "\$svd" TIM.CR1 DIR=Sideways
-a register wider than 32 bits|1|*TIM.CNT64 is a 64-bit register; Tarnwick holds 32 bits*|--svd "\$svd" TIM.CNT64
+a VALUE wider than 32 bits for a 64-bit register|1|*0x1FFFFFFFF does not fit in 32 bits; set the upper bits of TIM.CNT64 by field*|--svd "\$svd" TIM.CNT64 0x1FFFFFFFF
+a 64-bit register at its full reset value|0|*reset 0x123456789ABCDEF0*value 0x123456789ABCDEF0 = 1311768467463790320*\[63:0\]  CNT*|--svd "\$svd" TIM.CNT64
+an 8-bit register in two hex digits|0|*reset 0x00*value 0xA5 = 165*|--svd "\$svd" FLAWED.CTRL 0xA5
+--list of a register's own name, brackets included, 16 bits in four digits|0|*TIM.CH\[0\].CCR  0x40010040  16    0x00FF  read-write|--svd "\$svd" --list "TIM.CH[0].CCR"
+--list with a bracket that closes no class|0|*TIM.ARR\[1\]  *|--svd "\$svd" --list "tim.arr[1*"
+a peripheral for a register|1|*has no register GPIOA: GPIOA is a peripheral; try --list 'GPIOA.\*'|--svd "\$svd" GPIOA
+--list with a peripheral's name|1|*no register matches gpioa: gpioa is a peripheral; try --list 'gpioa.\*'|--svd "\$svd" --list gpioa
+a near miss names the closest|1|*has no register GPIOA.ODRR; the closest: GPIOA.ODR, GPIOB.ODR*|--svd "\$svd" GPIOA.ODRR
+plain digits read as hex, told where they do not fit|1|*255 (read as 0x255; 0d255 is decimal) does not fit the 8-bit register FLAWED.CTRL|--svd "\$svd" FLAWED.CTRL 255
+0d for decimal|0|*value 0xFF = 255*|--svd "\$svd" FLAWED.CTRL 0d255
+a negative value|1|?tarnwick-cli: -1 is not a value for a register*|--svd "\$svd" GPIOA.ODR -1
+a name for reading only|1|*"Up" is what DIR reads as, not a value to write; it is written as CountUp, CountDown or a number|--svd "\$svd" TIM.CR1 DIR=Up
+a default name|1|*"Other" names the values of CMS that have no name of their own*Edge, Center or a number|--svd "\$svd" TIM.CR1 CMS=Other
+a field set twice|1|*CMS is set twice|--svd "\$svd" TIM.CR1 CMS=1 cms=2
+--svd twice|1|*--svd is given twice*|--svd "\$svd" --svd "\$svd" --list
+a read-only field warns|0|*value 0x0001 = 1*DT is read-only*|--svd "\$svd" "TIM.CH[0].DEAD.DTA" DT=1
+a field beyond its register is not set|1|*OUTSIDE \[9:8\] reaches past the 8-bit register FLAWED.CTRL, so it cannot be set|--svd "\$svd" FLAWED.CTRL OUTSIDE=1
+a map without registers in JSON|0|[]|--svd "\$tmp/none.svd" --list --json
+a map without registers as text|0|*none.svd has no registers|--svd "\$tmp/none.svd" --list
+gzip|2|*map.gz: it is compressed with gzip*|--svd "\$tmp/map.gz" X
+xz|2|*map.xz: it is compressed with xz*|--svd "\$tmp/map.xz" X
+zip|2|*map.zip: it is a zip archive*|--svd "\$tmp/map.zip" X
+UTF-16 that does not say so|2|*utf16.svd: it is UTF-16 text*|--svd "\$tmp/utf16.svd" X
+not UTF-8|2|*latin1.svd: line 2 is not UTF-8 (byte 0xE9)*|--svd "\$tmp/latin1.svd" X
+plain text|2|*notes.txt: it is plain text, not XML*|--svd "\$tmp/notes.txt" X
+an empty file|2|*empty.svd: the file is empty|--svd "\$tmp/empty.svd" X
+no file name|2|?tarnwick-cli: --svd names no file|--svd '' X
 a missing file|2|*missing.svd: *|--svd "\$tmp/missing.svd" X
 malformed XML, with line and column|2|*broken.svd:3:*|--svd "\$tmp/broken.svd" X
 not an SVD file|2|*page.xml:1:*not a CMSIS-SVD file*|--svd "\$tmp/page.xml" --list
