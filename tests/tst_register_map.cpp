@@ -10,9 +10,11 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -65,6 +67,34 @@ QString row_text(const QString &field)
            (value.data(Qt::FontRole).value<QFont>().bold() ? "*" : "");
 }
 
+// A map with what the test map lacks: a 12-bit field, two registers of one
+// name and, with `filler` registers more, the size of a large vendor file.
+QByteArray made_map(int filler = 0)
+{
+    QByteArray svd = "<device><name>MADE</name><width>32</width><size>32</size><peripherals>"
+                     "<peripheral><name>MADE</name><baseAddress>0x40000000</baseAddress>"
+                     "<registers><register><name>CTRL</name><addressOffset>0</addressOffset>"
+                     "<fields><field><name>CLKDIV</name><bitRange>[11:0]</bitRange></field>"
+                     "</fields></register>"
+                     "<register><name>DUP</name><addressOffset>0x10</addressOffset></register>"
+                     "<register><name>DUP</name><addressOffset>0x20</addressOffset></register>";
+    for (int i = 0; i < filler; ++i)
+        svd += QStringLiteral("<register><name>FILL%1</name><addressOffset>%2</addressOffset>"
+                              "<description>A register that makes the file as large as a "
+                              "vendor's</description><fields><field><name>F</name>"
+                              "<bitRange>[7:0]</bitRange></field></fields></register>\n")
+                   .arg(i)
+                   .arg(0x100 + 4 * i)
+                   .toUtf8();
+    return svd + "</registers></peripheral></peripherals></device>";
+}
+
+bool write_file(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
 } // namespace
 
 class TestRegisterMap : public QObject
@@ -73,6 +103,7 @@ class TestRegisterMap : public QObject
 
     QTemporaryDir dir;
     QString svd;
+    QString made; // made_map(), where the registers of MADE come from
     CalculatorWidgets w;
 
     // The main window with the map of `reg`, from the command line.
@@ -80,7 +111,8 @@ class TestRegisterMap : public QObject
     {
         dialog.show();
         w.find_widgets(&dialog);
-        return start(dialog, {"--svd", svd, "--register", reg}).isEmpty();
+        const QString &file = reg.startsWith("MADE.") ? made : svd;
+        return start(dialog, {"--svd", file, "--register", reg}).isEmpty();
     }
 
 private slots:
@@ -92,6 +124,8 @@ private slots:
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         svd = dir.filePath(QStringLiteral("tarnwick_test.svd"));
         QVERIFY(QFile::copy(QStringLiteral(":/data/tarnwick_test.svd"), svd));
+        made = dir.filePath(QStringLiteral("made.svd"));
+        QVERIFY(write_file(made, made_map()));
     }
 
     void opens_data()
@@ -251,17 +285,37 @@ private slots:
         QTest::addColumn<QString>("reg");
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("hex"); // the register afterwards, from its reset value
+        QTest::addColumn<QString>("hex");     // the register afterwards, from its reset value
+        QTest::addColumn<QString>("refusal"); // shown at the editor, which stays open
 
+        const QString clkdiv = "does not fit the 12-bit field CLKDIV (at most ";
         // clang-format off
-        QTest::newRow("by number") << "GPIOA.MODER" << "MODER1" << "3" << "a800000c";
-        QTest::newRow("by name") << "GPIOA.MODER" << "MODER1" << "analog" << "a800000c";
-        QTest::newRow("clears bits") << "GPIOA.MODER" << "MODER15" << "Input" << "28000000";
-        QTest::newRow("too wide") << "GPIOA.MODER" << "MODER1" << "4" << "a8000000";
-        QTest::newRow("too wide in hex") << "GPIOA.MODER" << "MODER1" << "0x4" << "a8000000";
-        QTest::newRow("a name for writing") << "TIM.CR1" << "DIR" << "CountDown" << "15";
-        QTest::newRow("no names") << "GPIOA.ODR" << "ODR" << "0xbeef" << "beef";
-        QTest::newRow("last digit refused") << "GPIOA.ODR" << "ODR" << "0x10000" << "1000";
+        QTest::newRow("by number") << "GPIOA.MODER" << "MODER1" << "3" << "a800000c" << "";
+        QTest::newRow("by name") << "GPIOA.MODER" << "MODER1" << "analog" << "a800000c" << "";
+        QTest::newRow("clears bits") << "GPIOA.MODER" << "MODER15" << "Input" << "28000000" << "";
+        QTest::newRow("too wide") << "GPIOA.MODER" << "MODER1" << "4" << "a8000000"
+            << "4 does not fit the 2-bit field MODER1 (at most 3)";
+        QTest::newRow("too wide in hex") << "GPIOA.MODER" << "MODER1" << "0x4" << "a8000000"
+            << "0x4 does not fit the 2-bit field MODER1 (at most 0x3)";
+        QTest::newRow("a name for writing") << "TIM.CR1" << "DIR" << "CountDown" << "15" << "";
+        QTest::newRow("no names") << "GPIOA.ODR" << "ODR" << "0xbeef" << "beef" << "";
+        QTest::newRow("last digit kept") << "GPIOA.ODR" << "ODR" << "0x10000" << "0"
+            << "0x10000 does not fit the 16-bit field ODR (at most 0xFFFF)";
+        QTest::newRow("12 bits") << "MADE.CTRL" << "CLKDIV" << "4095" << "fff" << "";
+        QTest::newRow("12 bits, one more") << "MADE.CTRL" << "CLKDIV" << "4096" << "0"
+            << "4096 " + clkdiv + "4095)";
+        QTest::newRow("12 bits, one more in hex") << "MADE.CTRL" << "CLKDIV" << "0x1000" << "0"
+            << "0x1000 " + clkdiv + "0xFFF)";
+        QTest::newRow("5 in 2 bits") << "GPIOA.MODER" << "MODER1" << "5" << "a8000000"
+            << "5 does not fit the 2-bit field MODER1 (at most 3)";
+        QTest::newRow("negative") << "MADE.CTRL" << "CLKDIV" << "-1" << "0"
+            << "-1 is negative; the field CLKDIV holds 0 to 4095";
+        QTest::newRow("no number") << "GPIOA.ODR" << "ODR" << "ten" << "0" << "ten is no number";
+        QTest::newRow("no number, no name") << "GPIOA.MODER" << "MODER1" << "on" << "a8000000"
+            << "on is neither a number nor a name MODER1 has for writing";
+        QTest::newRow("C suffix") << "GPIOA.MODER" << "MODER1" << "0x3u" << "a800000c" << "";
+        QTest::newRow("C suffix without a prefix") << "GPIOA.ODR" << "ODR" << "3u" << "0"
+            << "3u is no number: a C suffix is read only after 0x, 0b or 0o; type 3";
         // clang-format on
     }
 
@@ -271,6 +325,7 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, typed);
         QFETCH(QString, hex);
+        QFETCH(QString, refusal);
 
         Dialog dialog;
         QVERIFY(open(dialog, reg));
@@ -279,14 +334,23 @@ private slots:
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                           table->visualRect(value_cell(field)).center());
         QTest::keyClick(table, Qt::Key_F2);
-        QWidget *editor = table->viewport()->findChild<QComboBox *>();
-        QCOMPARE(bool(editor), reg != "GPIOA.ODR"); // a list where the field has names
+        QPointer<QWidget> editor = table->viewport()->findChild<QComboBox *>();
+        QCOMPARE(bool(editor), reg.startsWith("GPIOA.M") || reg.startsWith("TIM")); // names
         if (!editor)
             editor = table->viewport()->findChild<QLineEdit *>();
         QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(editor, typed);
+        QLineEdit *line = qobject_cast<QLineEdit *>(editor);
+        QCOMPARE(line ? line->text() : qobject_cast<QComboBox *>(editor)->currentText(), typed);
         QTest::keyClick(editor, Qt::Key_Return);
         QCoreApplication::processEvents(); // the view commits once the key is handled
+        QCOMPARE(w.hex->text(), hex);
+        QCOMPARE(editor->isVisible(), !refusal.isEmpty());
+        if (refusal.isEmpty())
+            return;
+        QCOMPARE(QToolTip::text(), refusal);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(!editor || !editor->isVisible());
         QCOMPARE(w.hex->text(), hex);
     }
 
@@ -380,6 +444,9 @@ private slots:
     // register last picked in each.
     void menu()
     {
+        // Only the file opened here, whatever the cases before opened.
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Tarnwick", "tarnwick")
+            .remove("recent_register_maps");
         auto dialog = std::make_unique<Dialog>();
         dialog->show();
         std::unique_ptr<QMenu> menu(

@@ -78,4 +78,15 @@ QString bit_place(const svd::Register &reg, int bit);
 // where its reset mask says the reset value is known.
 bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 value);
 
+// What a text typed into a field's editor writes: a value the field holds,
+// read as parse_field_value() reads it, or why it writes nothing, in words
+// that name the field ("4096 does not fit the 12-bit field CLKDIV (at most
+// 4095)"). Exactly one of the two is set.
+struct FieldEntry
+{
+    std::optional<quint64> value;
+    QString refusal;
+};
+FieldEntry read_field_entry(const svd::Field &field, QStringView text);
+
 } // namespace regmap
