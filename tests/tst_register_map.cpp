@@ -197,6 +197,7 @@ private slots:
         QTest::newRow("Up goes to the last") << "MODER" << -1 << "GPIOA.MODER";
         QTest::newRow("two terms") << "gpioa moder" << 0 << "GPIOA.MODER";
         QTest::newRow("inside parts") << "ch[1] CCR" << 0 << "TIM.CH[1].CCR";
+        QTest::newRow("two of one name") << "made.dup" << 2 << "MADE.DUP at 0x40000020";
         // clang-format on
     }
 
@@ -207,8 +208,10 @@ private slots:
         QFETCH(QString, picked);
 
         Dialog dialog;
-        QVERIFY(open(dialog, ""));
+        const bool made_up = picked.startsWith("MADE.");
+        QVERIFY(open(dialog, made_up ? "MADE." : ""));
         auto *search = child<QLineEdit>(map_window(), "registerSearch");
+        search->clear();
         QTest::keyClicks(search, typed);
         QVERIFY(QApplication::activePopupWidget());
         // Keys go where the window system sends them: to the list while it is open.
@@ -219,7 +222,8 @@ private slots:
         for (int i = 0; i < qAbs(moves); ++i)
             QTest::keyClick(target(), moves > 0 ? Qt::Key_Down : Qt::Key_Up);
         QTest::keyClick(target(), Qt::Key_Return);
-        QCOMPARE(map_window()->windowTitle(), picked + dash + "tarnwick_test.svd");
+        QCOMPARE(map_window()->windowTitle(),
+                 picked + dash + (made_up ? "made.svd" : "tarnwick_test.svd"));
         QCOMPARE(search->text(), picked);
         QVERIFY(!QApplication::activePopupWidget());
         QCOMPARE(w.dec->text(), "");
@@ -389,6 +393,34 @@ private slots:
         QCOMPARE(map_window()->windowTitle(), "GPIOA.MODER" + dash + "tarnwick_test.svd");
         QCOMPARE(row_text("MODER0"), "0x1 (1)|Output*");
         QCOMPARE(w.dec->text(), "1");
+        // Picking a register tells of the map again; the error stays at hand.
+        auto *search = child<QLineEdit>(map_window(), "registerSearch");
+        QTest::keyClick(search, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(search, "tim.sr");
+        QTest::keyClick(search, Qt::Key_Return);
+        QLabel *shown = child<QLabel>(map_window(), "mapStatus");
+        QVERIFY2(shown->text().contains(" registers in tarnwick_test.svd"),
+                 qPrintable(shown->text()));
+        QVERIFY(shown->toolTip().contains(status));
+    }
+
+    // Typed while a large map is read, the text stays, and Enter picks from
+    // that map once it is read.
+    void typed_while_reading()
+    {
+        const QString large = dir.filePath("large.svd");
+        QVERIFY(write_file(large, made_map(12000)));
+        QVERIFY(QFileInfo(large).size() > 2000000);
+        Dialog dialog;
+        dialog.show();
+        dialog.open_register_map(large);
+        auto *search = child<QLineEdit>(map_window(), "registerSearch");
+        QTest::keyClicks(search, "fill123");
+        QTest::keyClick(search, Qt::Key_Return);
+        QVERIFY(!child<QWidget>(map_window(), "mapBusy")->isHidden()); // still reading
+        QVERIFY(map_read());
+        QCOMPARE(search->text(), "MADE.FILL123");
+        QCOMPARE(map_window()->windowTitle(), "MADE.FILL123" + dash + "large.svd");
     }
 
     void bit_places_data()

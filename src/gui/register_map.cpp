@@ -17,7 +17,10 @@
 #include <QStringListModel>
 #include <QThread>
 
+#include <QSet>
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -83,8 +86,13 @@ RegisterMap::RegisterMap(QWidget *main_window)
                 if (index.row() < match_rows.size())
                     pick(match_rows[index.row()]);
             });
-    connect(ui->registerSearch, &QLineEdit::textEdited, this,
-            [this](const QString &text) { show_matches(text, true); });
+    connect(ui->registerSearch, &QLineEdit::textEdited, this, [this](const QString &text) {
+        // What is typed while a map is read is meant for that map, not
+        // for the one still shown.
+        typed_while_reading = !readers.empty();
+        if (!typed_while_reading)
+            show_matches(text, true);
+    });
     connect(ui->registerSearch, &QLineEdit::returnPressed, this, [this] { pick_from_search(); });
     ui->registerSearch->installEventFilter(this);
 
@@ -131,10 +139,14 @@ void RegisterMap::read_done(Reader *reader)
     if (!newest) // a later request replaces it
         return;
     ui->mapBusy->hide();
+    const bool typed = std::exchange(typed_while_reading, false);
+    const bool enter = std::exchange(enter_while_reading, false);
     if (!reader->reading.error.isEmpty()) {
-        show_status(QStringLiteral("Cannot read the map: %1").arg(reader->reading.error), true);
+        last_error = QStringLiteral("Cannot read the map: %1").arg(reader->reading.error);
+        show_status(last_error, true);
         return;
     }
+    last_error.clear();
 
     // The table points into the old map; it lets go before the map does.
     model->set_register(nullptr, value);
@@ -145,14 +157,41 @@ void RegisterMap::read_done(Reader *reader)
     matches->setStringList({});
     match_rows.clear();
     recent_maps::remember(path, QString());
+    shared_names.clear();
+    QSet<QString> seen;
+    for (const svd::Register &reg : qAsConst(device->registers)) {
+        if (seen.contains(reg.name))
+            shared_names.insert(reg.name);
+        else
+            seen.insert(reg.name);
+    }
 
     QString status =
         QStringLiteral("%1 registers in %2").arg(device->registers.size()).arg(file_name());
     const int index = reader->register_name.isEmpty()
                           ? -1
                           : regmap::find_register(*device, reader->register_name);
+    // Warnings count against the map, so the status is made before a pick
+    // that may show it.
+    const QStringList &warnings = device->warnings;
+    if (!warnings.isEmpty())
+        status_more = warnings.size() == 1
+                          ? QStringLiteral("; the file has 1 mistake outside its registers")
+                          : QStringLiteral("; the file has %1 mistakes outside its registers")
+                                .arg(warnings.size());
+    else
+        status_more.clear();
     if (index >= 0) {
         pick(index);
+    } else if (typed && !ui->registerSearch->text().isEmpty()) {
+        show_details();
+        announce_places();
+        if (enter) { // its status, whether it picks a register or finds none
+            show_map_status();
+            pick_from_search();
+            return;
+        }
+        show_matches(ui->registerSearch->text(), ui->registerSearch->hasFocus());
     } else {
         ui->registerSearch->setText(reader->register_name);
         if (!reader->register_name.isEmpty())
@@ -163,13 +202,23 @@ void RegisterMap::read_done(Reader *reader)
     }
     // Mistakes of a peripheral or cluster belong to no one register, so the
     // status counts them and its tooltip lists them.
-    const QStringList &warnings = device->warnings;
-    if (!warnings.isEmpty())
-        status += warnings.size() == 1
-                      ? QStringLiteral("; the file has 1 mistake outside its registers")
-                      : QStringLiteral("; the file has %1 mistakes outside its registers")
-                            .arg(warnings.size());
-    show_status(status, false, warnings.join(QLatin1Char('\n')));
+    show_status(status + status_more, false, warnings.join(QLatin1Char('\n')));
+}
+
+// What the status says while a map is shown and nothing went wrong since; a
+// refusal or error before stays in its tooltip until the next map is read.
+void RegisterMap::show_map_status()
+{
+    if (!device)
+        return;
+    QString details = device->warnings.join(QLatin1Char('\n'));
+    if (!last_error.isEmpty())
+        details += (details.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+                   QStringLiteral("Last message: ") + last_error;
+    show_status(
+        QStringLiteral("%1 registers in %2").arg(device->registers.size()).arg(file_name()) +
+            status_more,
+        false, details);
 }
 
 void RegisterMap::show_busy(const QString &name)
@@ -196,7 +245,7 @@ void RegisterMap::show_matches(const QString &query, bool popup)
     QStringList names;
     names.reserve(match_rows.size());
     for (int row : qAsConst(match_rows))
-        names.append(device->registers[row].name);
+        names.append(shown_name(row));
     matches->setStringList(names);
     if (!popup)
         return;
@@ -218,11 +267,27 @@ void RegisterMap::pick_from_search()
     else
         show_matches(ui->registerSearch->text(), false);
     popup->hide();
-    if (row < match_rows.size())
+    if (!readers.empty()) { // picks from the map being read once it is read
+        enter_while_reading = true;
+        return;
+    }
+    if (row < match_rows.size()) {
         pick(match_rows[row]);
-    else if (device)
-        show_status(QStringLiteral("No register name contains %1").arg(ui->registerSearch->text()),
-                    false);
+    } else if (device) {
+        last_error = QStringLiteral("No register name contains %1").arg(ui->registerSearch->text());
+        show_status(last_error, false);
+    }
+}
+
+// A register's full name, with its address where another has the same name,
+// so that the two can be told apart wherever a name is listed.
+QString RegisterMap::shown_name(int index) const
+{
+    const svd::Register &reg = device->registers[index];
+    if (!shared_names.contains(reg.name))
+        return reg.name;
+    return QStringLiteral("%1 at %2")
+        .arg(reg.name, regmap::hex(reg.address, reg.address >> 32 ? 64 : 32));
 }
 
 void RegisterMap::pick(int index)
@@ -230,6 +295,7 @@ void RegisterMap::pick(int index)
     if (!device || index < 0 || index >= device->registers.size())
         return;
     completer->popup()->hide();
+    show_map_status();
     if (index == current)
         return;
     current = index;
@@ -238,7 +304,7 @@ void RegisterMap::pick(int index)
     places.clear();
     for (int bit = 0; bit < 32; ++bit)
         places.append(regmap::bit_place(reg, bit));
-    ui->registerSearch->setText(reg.name);
+    ui->registerSearch->setText(shown_name(index));
     show_details();
     size_columns();
     announce_places();
@@ -249,7 +315,7 @@ void RegisterMap::show_details()
 {
     const svd::Register *reg = device && current >= 0 ? &device->registers[current] : nullptr;
     setWindowTitle(!device ? QStringLiteral("Register map")
-                   : reg   ? reg->name + dash() + file_name()
+                   : reg   ? shown_name(current) + dash() + file_name()
                            : file_name());
     for (QWidget *detail :
          {static_cast<QWidget *>(ui->registerAddress), static_cast<QWidget *>(ui->copyAddress),

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -63,6 +64,8 @@ private:
     void read_done(Reader *reader);
     void show_busy(const QString &file_name);
     void show_status(const QString &text, bool error, const QString &details = QString());
+    void show_map_status();
+    QString shown_name(int index) const;
     void show_matches(const QString &query, bool popup);
     void pick_from_search();
     void pick(int index);
@@ -85,5 +88,10 @@ private:
     int current = -1; // the register shown, an index into device->registers
     quint32 value = 0;
     bool placed = false;
+    bool typed_while_reading = false;
+    bool enter_while_reading = false;
+    QString status_more;           // what the status adds to the count of registers
+    QString last_error;            // the last refusal or error, until a map is read
+    QSet<QString> shared_names;    // full names that more than one register has
     std::vector<Reader *> readers; // running, newest last
 };
