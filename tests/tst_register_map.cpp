@@ -3,6 +3,7 @@
 // the bit buttons' field names, Escape.
 #include "command_line.h"
 #include "dialog.h"
+#include "regmap.h"
 #include "testsupport.h"
 
 #include <QComboBox>
@@ -164,11 +165,14 @@ private slots:
                 options[1] == "Dialog" ? &dialog : child<QWidget>(&dialog, qPrintable(options[1]));
             QMimeData mime;
             mime.setUrls({QUrl::fromLocalFile(svd)});
-            QDragEnterEvent enter({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            // Shift proposes Move, which a file manager may take as moving the file.
+            const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+            QDragEnterEvent enter({5, 5}, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
             QApplication::sendEvent(target, &enter);
             QVERIFY(enter.isAccepted());
-            QDropEvent drop({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop({5, 5}, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
             QApplication::sendEvent(target, &drop);
+            QCOMPARE(enter.dropAction() | drop.dropAction(), Qt::CopyAction);
             QVERIFY(map_read());
         } else {
             QCOMPARE(start(dialog, options), title.isEmpty() ? "--register needs --svd FILE" : "");
@@ -179,6 +183,7 @@ private slots:
             return;
         QCOMPARE(map->windowTitle(), title);
         QVERIFY(map->isVisible() && dialog.isVisible());
+        QCOMPARE(map->windowIcon().cacheKey(), dialog.windowIcon().cacheKey());
         QCOMPARE(fields()->rowCount(), rows);
         QCOMPARE(child<QLineEdit>(&dialog, "lineEdit_dec")->text(), ""); // the value stays
         if (options.contains("GPIOA.NOPE"))
@@ -470,6 +475,45 @@ private slots:
         QCOMPARE(button->toolTip(), tooltip);
         QCOMPARE(button->accessibleDescription(), "set");
         QCOMPARE(button->text(), "1");
+    }
+
+    void placement_data()
+    {
+        QTest::addColumn<QRect>("main");
+        QTest::addColumn<QRect>("room"); // the screen's available area
+        QTest::addColumn<bool>("together");
+        QTest::addColumn<QRect>("main_after");
+        QTest::addColumn<QRect>("map_after"); // the map window is 600x660 to start with
+
+        const QRect hd(0, 0, 1920, 1080);
+        // clang-format off
+        QTest::newRow("together, 1280x800") << QRect(290, 175, 700, 450) << QRect(0, 0, 1280, 800)
+            << true << QRect(0, 70, 700, 450) << QRect(708, 70, 572, 660);
+        QTest::newRow("together, centred") << QRect(0, 0, 700, 450) << hd << true
+            << QRect(306, 210, 700, 450) << QRect(1014, 210, 600, 660);
+        QTest::newRow("together, too narrow") << QRect(0, 0, 700, 450) << QRect(0, 0, 1024, 768)
+            << true << QRect(0, 0, 700, 450) << QRect(424, 108, 600, 660);
+        QTest::newRow("right") << QRect(100, 100, 700, 450) << hd << false
+            << QRect(100, 100, 700, 450) << QRect(808, 100, 600, 660);
+        QTest::newRow("left") << QRect(1200, 100, 700, 450) << hd << false
+            << QRect(1200, 100, 700, 450) << QRect(592, 100, 600, 660);
+        QTest::newRow("narrowed beside") << QRect(0, 100, 700, 450) << QRect(0, 0, 1280, 800)
+            << false << QRect(0, 100, 700, 450) << QRect(708, 100, 572, 660);
+        QTest::newRow("scaled twice on 1920x1080") << QRect(130, 45, 700, 450)
+            << QRect(0, 0, 960, 540) << false << QRect(130, 45, 700, 450) << QRect(360, 0, 600, 540);
+        // clang-format on
+    }
+
+    void placement()
+    {
+        QFETCH(QRect, main);
+        QFETCH(QRect, room);
+        QFETCH(bool, together);
+        const regmap::Placement placed =
+            regmap::place_windows(main, QSize(600, 660), room, together, 420, 8);
+        QTEST(placed.main, "main_after");
+        QTEST(placed.map, "map_after");
+        QVERIFY(room.contains(placed.map));
     }
 
     // The file dialog of the context menu, then the recent maps with the

@@ -86,7 +86,9 @@ QStringList FieldModel::possible_texts(int column) const
     QStringList texts;
     for (int i = 0; i < rows.size(); ++i) {
         const regmap::Row &row = rows[i];
-        if (column == Value && row.lsb < held_bits)
+        if (column == Name && row.field >= 0)
+            texts.append(reg->fields[row.field].name);
+        if (column == Value && row.field >= 0 && row.lsb < held_bits)
             texts.append(
                 value_text(row.msb - row.lsb + 1,
                            regmap::bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));

@@ -30,8 +30,8 @@ public:
     void set_value(quint32 value);
     // The field shown in `row`; nullptr for reserved bits.
     const svd::Field *field_at(int row) const;
-    // Every text the Value or Meaning column may come to show for this
-    // register, so the column can be sized once.
+    // Every text the Name, Value or Meaning column may come to show for a
+    // field of this register, so the column can be sized once.
     QStringList possible_texts(int column) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;

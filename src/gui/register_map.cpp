@@ -2,6 +2,7 @@
 #include "ui_register_map.h"
 
 #include "field_model.h"
+#include "map_menu.h"
 #include "recent_maps.h"
 #include "regmap.h"
 #include "svd.h"
@@ -18,6 +19,7 @@
 #include <QThread>
 
 #include <QSet>
+#include <QSettings>
 
 #include <algorithm>
 #include <utility>
@@ -28,6 +30,16 @@ namespace {
 constexpr int listed_matches = 200;
 
 QString dash() { return QString::fromUtf8(" \u2014 "); }
+
+// Where the recent maps are kept too, so that tests can point it elsewhere.
+QSettings settings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tarnwick"),
+                     QStringLiteral("tarnwick"));
+}
+
+const QString size_key = QStringLiteral("register_map/size");
+const QString columns_key = QStringLiteral("register_map/column_widths");
 
 } // namespace
 
@@ -58,6 +70,20 @@ RegisterMap::RegisterMap(QWidget *main_window)
     // A window of its own with the usual buttons; closing it alone never
     // ends the program.
     setWindowFlags(Qt::Window);
+    setWindowIcon(main_window->windowIcon());
+    // A map dropped here replaces the one shown, rather than ending up as a
+    // file URL typed into the search.
+    map_menu::accept_drops(this, [this](const QString &dropped) { open_file(dropped); });
+    const QSize remembered = settings().value(size_key).toSize();
+    if (remembered.isValid())
+        resize(remembered.expandedTo(minimumSizeHint()));
+    // Widths the user gave a column, -1 where the column is sized to the
+    // register shown; the description always takes what is left.
+    for (const QVariant &width : settings().value(columns_key).toList())
+        user_widths.append(width.toInt());
+    user_widths.resize(qMin(int(user_widths.size()), int(FieldModel::Description)));
+    while (user_widths.size() < FieldModel::Description)
+        user_widths.append(-1);
     setAttribute(Qt::WA_QuitOnClose, false);
     ui->mapBusy->hide();
     ui->registerNote->hide();
@@ -74,6 +100,11 @@ RegisterMap::RegisterMap(QWidget *main_window)
     ui->fieldTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ui->fieldTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     connect(model, &FieldModel::entered, this, &RegisterMap::entered);
+    connect(ui->fieldTable->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) {
+                if (!sizing_columns && column < user_widths.size())
+                    user_widths[column] = width;
+            });
 
     // The list holds only what matches, already ranked: the completer shows
     // it as it is instead of filtering a list of every name.
@@ -109,6 +140,11 @@ RegisterMap::RegisterMap(QWidget *main_window)
 // leave a thread writing into freed memory.
 RegisterMap::~RegisterMap()
 {
+    if (isVisible())
+        remember_layout();
+    // QDialog's destructor hides the table, which resizes its columns once
+    // the widths kept here are gone.
+    ui->fieldTable->horizontalHeader()->disconnect(this);
     for (Reader *reader : readers) {
         reader->disconnect(this);
         reader->wait();
@@ -117,7 +153,8 @@ RegisterMap::~RegisterMap()
     delete ui;
 }
 
-void RegisterMap::open_file(const QString &new_path, const QString &register_name)
+void RegisterMap::open_file(const QString &new_path, const QString &register_name,
+                            bool with_main_window)
 {
     auto *reader = new Reader(new_path, register_name, this);
     readers.push_back(reader);
@@ -125,7 +162,7 @@ void RegisterMap::open_file(const QString &new_path, const QString &register_nam
     reader->start();
     show_busy(QFileInfo(new_path).fileName());
     if (!placed)
-        place_beside_main_window();
+        place_beside_main_window(with_main_window);
     show();
     raise();
     activateWindow();
@@ -374,21 +411,42 @@ void RegisterMap::show_note()
 
 // Once per register: a bit click must not resize columns. Value and meaning
 // get room for their widest possible text, in bold as a changed field shows.
+// The field's name and value are bold once they differ from reset, so they
+// get room for that. The value column fits the fields' values: a reserved
+// run of bits may be wider and elides. The description takes the rest.
 void RegisterMap::size_columns()
 {
     QTableView *table = ui->fieldTable;
+    sizing_columns = true;
     table->resizeColumnsToContents();
     QFont bold = table->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
     const int margin = 2 * table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
-    for (int column : {int(FieldModel::Value), int(FieldModel::Meaning)}) {
+    table->setColumnWidth(FieldModel::Value,
+                          table->horizontalHeader()->sectionSizeHint(FieldModel::Value));
+    for (int column : {int(FieldModel::Name), int(FieldModel::Value), int(FieldModel::Meaning)}) {
         int widest = table->columnWidth(column);
         for (const QString &text : model->possible_texts(column))
             widest = qMax(widest, metrics.horizontalAdvance(text) + margin);
         table->setColumnWidth(column, widest);
     }
     table->setColumnWidth(FieldModel::Access, qMin(table->columnWidth(FieldModel::Access), 220));
+    for (int column = 0; column < user_widths.size(); ++column) {
+        if (user_widths[column] > 0)
+            table->setColumnWidth(column, user_widths[column]);
+    }
+    sizing_columns = false;
+}
+
+void RegisterMap::remember_layout()
+{
+    QVariantList widths;
+    for (int width : qAsConst(user_widths))
+        widths.append(width);
+    QSettings store = settings();
+    store.setValue(size_key, size());
+    store.setValue(columns_key, widths);
 }
 
 void RegisterMap::announce_places()
@@ -396,33 +454,21 @@ void RegisterMap::announce_places()
     emit bit_places_changed(isVisible() ? places : QStringList());
 }
 
-// Right of the main window where the screen has room, else left of it, else
-// on the side with more room: narrowed to fit while the table stays usable,
-// or else against the screen's edge, covering as little as it can.
-void RegisterMap::place_beside_main_window()
+// Frames are what the user sees, so they are placed as frames; the map's own
+// frame is not known before it is first shown, and is the main window's.
+void RegisterMap::place_beside_main_window(bool together)
 {
     placed = true;
     const QRect main = main_window->frameGeometry();
     const QScreen *screen = main_window->screen();
     const QRect room = screen ? screen->availableGeometry() : main;
-    const int frame_width = main.width() - main_window->width();
-    const int frame_height = main.height() - main_window->height();
-    const int gap = 8;
-    int width = this->width() + frame_width;
-    const int right = room.right() - main.right() - gap;
-    const int left = main.left() - room.left() - gap;
-    const int least = 420 + frame_width;
-    bool on_right = width <= right || (width > left && right >= left);
-    const int space = on_right ? right : left;
-    if (width > space && space >= least) {
-        width = space;
-        resize(width - frame_width, height());
-    }
-    int x = on_right ? main.right() + 1 + gap : main.left() - gap - width;
-    x = qBound(room.left(), x, qMax(room.left(), room.right() + 1 - width));
-    const int y = qBound(room.top(), main.top(),
-                         qMax(room.top(), room.bottom() + 1 - height() - frame_height));
-    move(x, y);
+    const QSize frame = main.size() - main_window->size();
+    const regmap::Placement placement =
+        regmap::place_windows(main, size() + frame, room, together, 420 + frame.width(), 8);
+    if (placement.main.topLeft() != main.topLeft())
+        main_window->move(placement.main.topLeft());
+    resize(placement.map.size() - frame);
+    move(placement.map.topLeft());
 }
 
 QString RegisterMap::file_name() const { return QFileInfo(path).fileName(); }
@@ -447,6 +493,7 @@ void RegisterMap::showEvent(QShowEvent *event)
 void RegisterMap::hideEvent(QHideEvent *event)
 {
     QDialog::hideEvent(event);
+    remember_layout();
     announce_places();
 }
 

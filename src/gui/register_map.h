@@ -42,7 +42,10 @@ public:
     // Shows the window and reads `path` in the background, then picks
     // `register_name` (full name, case ignored) when one is given. A file
     // that cannot be read shows its error and leaves the map shown so far.
-    void open_file(const QString &path, const QString &register_name = QString());
+    // `with_main_window`: the two open together, at start, and are laid out
+    // as a pair.
+    void open_file(const QString &path, const QString &register_name = QString(),
+                   bool with_main_window = false);
     // The main window's value, at every refresh; costs next to nothing while
     // the window is closed.
     void follow(quint32 value);
@@ -72,8 +75,9 @@ private:
     void show_details();
     void show_note();
     void size_columns();
+    void remember_layout();
     void announce_places();
-    void place_beside_main_window();
+    void place_beside_main_window(bool together);
     QString file_name() const;
 
     Ui::RegisterMap *ui;
@@ -88,6 +92,8 @@ private:
     int current = -1; // the register shown, an index into device->registers
     quint32 value = 0;
     bool placed = false;
+    bool sizing_columns = false;
+    QVector<int> user_widths; // per column but the description; -1: sized here
     bool typed_while_reading = false;
     bool enter_while_reading = false;
     QString status_more;           // what the status adds to the count of registers
