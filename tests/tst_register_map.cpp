@@ -69,7 +69,7 @@ QString row_text(const QString &field)
 }
 
 // Writes a map with what the test map lacks: a 12-bit field, two registers
-// of one name and, with `filler` registers more, the size of a vendor's file.
+// of one name, a field above bit 31 and, with `filler` registers more, the size of a vendor's file.
 bool write_made_map(const QString &path, int filler = 0)
 {
     QByteArray svd = "<device><name>MADE</name><width>32</width><size>32</size><peripherals>"
@@ -78,7 +78,12 @@ bool write_made_map(const QString &path, int filler = 0)
                      "<fields><field><name>CLKDIV</name><bitRange>[11:0]</bitRange></field>"
                      "</fields></register>"
                      "<register><name>DUP</name><addressOffset>0x10</addressOffset></register>"
-                     "<register><name>DUP</name><addressOffset>0x20</addressOffset></register>";
+                     "<register><name>DUP</name><addressOffset>0x20</addressOffset></register>"
+                     "<register><name>WIDE</name><addressOffset>0x30</addressOffset><size>64</size>"
+                     "<resetValue>0x123400000000</resetValue><fields><field><name>HIGH</name>"
+                     "<bitRange>[47:32]</bitRange><enumeratedValues><enumeratedValue><name>ZERO"
+                     "</name><value>0</value></enumeratedValue></enumeratedValues></field></fields>"
+                     "</register>";
     for (int i = 0; i < filler; ++i)
         svd += "<register><name>FILL" + QByteArray::number(i) + "</name><addressOffset>" +
                QByteArray::number(256 + 4 * i) + "</addressOffset><description>" +
@@ -430,6 +435,33 @@ private slots:
             << "Bits above bit 15 are set";
         QTest::newRow("64-bit register") << "TIM.CNT64" << 31 << "CNT[31]" << "Tarnwick holds 32";
         // clang-format on
+    }
+
+    void widths_data()
+    {
+        QTest::addColumn<QString>("reg");
+        QTest::addColumn<QString>("reset"); // as the window's header shows it
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("shown"); // once the reset value is entered, see row_text()
+
+        // clang-format off
+        QTest::newRow("8 bits") << "FLAWED.CTRL" << "0x00" << "SMALL" << "0x0 (0)|";
+        QTest::newRow("64 bits, across bit 32") << "TIM.CNT64" << "0x123456789ABCDEF0 (mask 0x00000000FFFFFFFF)" << "CNT"
+            << "0x9ABCDEF0 (2596069104), bits 63:32 not held|";
+        QTest::newRow("64 bits, above bit 31") << "MADE.WIDE" << "0x0000123400000000" << "HIGH"
+            << "not held|";
+        // clang-format on
+    }
+
+    void widths()
+    {
+        QFETCH(QString, reg);
+        QFETCH(QString, field);
+        Dialog dialog;
+        QVERIFY(open(dialog, reg));
+        QTest::mouseClick(child<QPushButton>(map_window(), "resetValue"), Qt::LeftButton);
+        QTEST(child<QLabel>(map_window(), "registerReset")->text(), "reset");
+        QTEST(row_text(field), "shown");
     }
 
     // While a register is shown the bit buttons name its fields; Escape closes

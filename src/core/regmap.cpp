@@ -369,4 +369,13 @@ Placement place_windows(const QRect &main, const QSize &map, const QRect &room, 
     return {stays, best};
 }
 
+QString sized_hex(quint64 value, int width)
+{
+    const int digits = qBound(1, (width + 3) / 4, 16);
+    return QStringLiteral("0x") +
+           QStringLiteral("%1")
+               .arg(bits_of(value, digits * 4 - 1, 0), digits, 16, QLatin1Char('0'))
+               .toUpper();
+}
+
 } // namespace regmap

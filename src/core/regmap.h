@@ -105,4 +105,8 @@ struct Placement
 Placement place_windows(const QRect &main, const QSize &map, const QRect &room, bool together,
                         int least_width, int gap);
 
+// "0xA5" for an 8-bit register, "0x0000" for a 16-bit one: a digit for every
+// nibble of `width`, up to 64 bits.
+QString sized_hex(quint64 value, int width);
+
 } // namespace regmap

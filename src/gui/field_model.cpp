@@ -27,6 +27,18 @@ QString value_text(int width, quint64 value)
            QStringLiteral(" (") + QString::number(value) + QLatin1Char(')');
 }
 
+// A field of a wider register may lie above the held bits, or reach past
+// them: it shows the bits that are held, and says the others are not.
+QString held_text(const regmap::Row &row, quint64 bits)
+{
+    if (row.lsb >= held_bits)
+        return QStringLiteral("not held");
+    if (row.msb < held_bits)
+        return value_text(row.msb - row.lsb + 1, bits);
+    return value_text(held_bits - row.lsb, bits) +
+           QStringLiteral(", bits %1:%2 not held").arg(row.msb).arg(held_bits);
+}
+
 // The row an editor edits, kept on the editor so that Enter can check it.
 const char *const field_row = "tarnwick_field_row";
 
@@ -89,9 +101,8 @@ QStringList FieldModel::possible_texts(int column) const
         if (column == Name && row.field >= 0)
             texts.append(reg->fields[row.field].name);
         if (column == Value && row.field >= 0 && row.lsb < held_bits)
-            texts.append(
-                value_text(row.msb - row.lsb + 1,
-                           regmap::bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));
+            texts.append(held_text(
+                row, regmap::bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));
         if (const svd::Field *field = column == Meaning ? field_at(i) : nullptr) {
             for (const svd::EnumValue &named : field->values)
                 texts.append(named.name);
@@ -119,6 +130,7 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
     const svd::Field *field = field_at(index.row());
     const int width = row.msb - row.lsb + 1;
     const bool held = row.lsb < held_bits;
+    const bool whole = row.msb < held_bits; // every bit of it held
     const bool marked = now.differs && (index.column() == Name || index.column() == Value);
     const auto reset_text = [&] {
         return QStringLiteral("reset value %1")
@@ -133,9 +145,11 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
         case Name:
             return field ? field->name : QStringLiteral("reserved");
         case Value:
-            return held ? value_text(width, now.bits) : QStringLiteral("not held");
+            return held_text(row, now.bits);
         case Meaning:
-            if (const svd::EnumValue *named = field ? regmap::read_name(*field, now.bits) : nullptr)
+            // Bits that are not held have no value to name, not even 0.
+            if (const svd::EnumValue *named =
+                    field && whole ? regmap::read_name(*field, now.bits) : nullptr)
                 return named->name;
             return QVariant();
         case Access:
@@ -172,7 +186,7 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (marked)
             return QStringLiteral("Differs from the %1").arg(reset_text());
-        if (index.column() == Meaning && field) {
+        if (index.column() == Meaning && field && whole) {
             if (const svd::EnumValue *named = regmap::read_name(*field, now.bits))
                 return named->description.simplified();
         }
@@ -180,6 +194,10 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
             return field->description;
         if (index.column() == Value && !held)
             return QStringLiteral("Above the 32 bits Tarnwick holds");
+        if (index.column() == Value && !whole)
+            return QStringLiteral("Bits %1:%2 are above the 32 bits Tarnwick holds")
+                .arg(row.msb)
+                .arg(held_bits);
         break;
     case Qt::AccessibleDescriptionRole:
         if (marked)

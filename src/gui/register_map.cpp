@@ -370,12 +370,16 @@ void RegisterMap::show_details()
     ui->registerAddress->setText(regmap::hex(reg->address, reg->address >> 32 ? 64 : 32));
     ui->registerSize->setText(QStringLiteral("%1 bits").arg(reg->size));
     const quint64 all = regmap::bits_of(~quint64(0), reg->size - 1, 0);
-    QString reset = regmap::hex(reg->reset_value, reg->size);
+    // As wide as the register: the file's whole reset value, in as many
+    // digits as the register has nibbles.
+    QString reset = regmap::sized_hex(reg->reset_value, reg->size);
     if ((reg->reset_mask & all) != all)
-        reset += QStringLiteral(" (mask %1)").arg(regmap::hex(reg->reset_mask & all, reg->size));
+        reset +=
+            QStringLiteral(" (mask %1)").arg(regmap::sized_hex(reg->reset_mask & all, reg->size));
     ui->registerReset->setText(reset);
     ui->resetValue->setToolTip(
-        QStringLiteral("Enter %1 into the register").arg(regmap::hex(quint32(reg->reset_value))));
+        QStringLiteral("Enter %1 into the register")
+            .arg(regmap::sized_hex(quint32(reg->reset_value), qMin(reg->size, 32))));
     // A field that states nothing of its own leaves the register's.
     const QString access = regmap::access_text(*reg, svd::Field());
     ui->registerAccess->setText(access.isEmpty() ? QStringLiteral("not stated") : access);
