@@ -6,6 +6,7 @@
 #include "regmap.h"
 #include "testsupport.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QCommandLineParser>
 #include <QFileDialog>
@@ -182,6 +183,14 @@ private slots:
         QVERIFY(map->isVisible() && dialog.isVisible());
         QCOMPARE(map->windowIcon().cacheKey(), dialog.windowIcon().cacheKey());
         QCOMPARE(fields()->rowCount(), rows);
+        // For screen readers: the column headers and the cells, no row headers.
+        auto *table = QAccessible::queryAccessibleInterface(child<QTableView>(map, "fieldTable"));
+        QCOMPARE(table->childCount(), (rows + 1) * 6);
+        QCOMPARE(table->child(0)->text(QAccessible::Name), "Bits");
+        for (QLabel *label : map->findChildren<QLabel *>())
+            QVERIFY(
+                !QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name).isEmpty() ||
+                !label->isHidden());
         QCOMPARE(child<QLineEdit>(&dialog, "lineEdit_dec")->text(), ""); // the value stays
         if (options.contains("GPIOA.NOPE"))
             QVERIFY(child<QLabel>(map, "mapStatus")->text().endsWith("none is called GPIOA.NOPE"));
@@ -335,6 +344,11 @@ private slots:
         QVERIFY(open(dialog, reg));
         QTest::mouseClick(child<QPushButton>(map_window(), "resetValue"), Qt::LeftButton);
         auto *table = child<QTableView>(map_window(), "fieldTable");
+        QVERIFY(QAccessible::queryAccessibleInterface(table)
+                    ->tableInterface()
+                    ->cellAt(value_cell(field).row(), 2)
+                    ->state()
+                    .editable);
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                           table->visualRect(value_cell(field)).center());
         QTest::keyClick(table, Qt::Key_F2);
