@@ -100,7 +100,8 @@ QStringList FieldModel::possible_texts(int column) const
         const regmap::Row &row = rows[i];
         if (column == Name && row.field >= 0)
             texts.append(reg->fields[row.field].name);
-        if (column == Value && row.field >= 0 && row.lsb < held_bits)
+        // Reserved runs may elide, unless they are all the register has.
+        if (column == Value && (row.field >= 0 || reg->fields.isEmpty()) && row.lsb < held_bits)
             texts.append(held_text(
                 row, regmap::bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));
         if (const svd::Field *field = column == Meaning ? field_at(i) : nullptr) {

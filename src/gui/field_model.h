@@ -31,7 +31,8 @@ public:
     // The field shown in `row`; nullptr for reserved bits.
     const svd::Field *field_at(int row) const;
     // Every text the Name, Value or Meaning column may come to show for a
-    // field of this register, so the column can be sized once.
+    // field of this register (for its reserved bits too when it has no
+    // field), so the column can be sized once.
     QStringList possible_texts(int column) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
