@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QCommandLineParser>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
@@ -544,6 +545,24 @@ private slots:
             regmap::place_windows(main, QSize(600, 660), room, together, 420, 8);
         QTEST(placed.main, "main_after");
         QTEST(placed.map, "map_after");
+    }
+
+    // The window's size and a column the user widened come back next time.
+    void remembers_layout()
+    {
+        {
+            Dialog dialog;
+            QVERIFY(open(dialog, "GPIOA.MODER"));
+            map_window()->resize(500, 500);
+            child<QTableView>(map_window(), "fieldTable")
+                ->horizontalHeader()
+                ->resizeSection(1, 150);
+            map_window()->close();
+        }
+        Dialog dialog;
+        QVERIFY(open(dialog, "TIM.CR1"));
+        QCOMPARE(map_window()->size(), QSize(500, 500));
+        QCOMPARE(child<QTableView>(map_window(), "fieldTable")->columnWidth(1), 150);
     }
 
     // The file dialog of the context menu, then the recent maps with the
