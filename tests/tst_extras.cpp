@@ -679,6 +679,20 @@ void TestExtras::bitTooltipShowsOnHover()
     QApplication::sendEvent(button, &hover);
     QTRY_VERIFY(QToolTip::isVisible());
     QCOMPARE(QToolTip::text(), QString::fromUtf8("bit 12 · 0x00001000"));
+    // A set bit's grey style sheet stays off its tooltip.
+    const auto tip = [] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->inherits("QTipLabel") && widget->isVisible())
+                return widget->grab().toImage();
+        return QImage();
+    };
+    const QImage clear = tip();
+    QToolTip::hideText();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QApplication::sendEvent(button, &hover);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QVERIFY(!clear.isNull());
+    QCOMPARE(tip(), clear);
     QToolTip::hideText();
 }
 

@@ -3,16 +3,22 @@
 // the bit buttons' field names, Escape.
 #include "command_line.h"
 #include "dialog.h"
+#include "placement.h"
+#include "regmap.h"
 #include "testsupport.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QCommandLineParser>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -65,6 +71,31 @@ QString row_text(const QString &field)
            (value.data(Qt::FontRole).value<QFont>().bold() ? "*" : "");
 }
 
+// Writes a map with what the test map lacks: a 12-bit field, two registers
+// of one name, a field above bit 31 and, with `filler` registers more, the size of a vendor's file.
+bool write_made_map(const QString &path, int filler = 0)
+{
+    QByteArray svd = "<device><name>MADE</name><width>32</width><size>32</size><peripherals>"
+                     "<peripheral><name>MADE</name><baseAddress>0x40000000</baseAddress>"
+                     "<registers><register><name>CTRL</name><addressOffset>0</addressOffset>"
+                     "<fields><field><name>CLKDIV</name><bitRange>[11:0]</bitRange></field>"
+                     "</fields></register>"
+                     "<register><name>DUP</name><addressOffset>0x10</addressOffset></register>"
+                     "<register><name>DUP</name><addressOffset>0x20</addressOffset></register>"
+                     "<register><name>WIDE</name><addressOffset>0x30</addressOffset><size>64</size>"
+                     "<resetValue>0x123400000000</resetValue><fields><field><name>HIGH</name>"
+                     "<bitRange>[47:32]</bitRange><enumeratedValues><enumeratedValue><name>ZERO"
+                     "</name><value>0</value></enumeratedValue></enumeratedValues></field></fields>"
+                     "</register>";
+    for (int i = 0; i < filler; ++i)
+        svd += "<register><name>FILL" + QByteArray::number(i) + "</name><addressOffset>" +
+               QByteArray::number(256 + 4 * i) + "</addressOffset><description>" +
+               QByteArray(120, 'x') + "</description></register>\n";
+    svd += "</registers></peripheral></peripherals></device>";
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(svd) == svd.size();
+}
+
 } // namespace
 
 class TestRegisterMap : public QObject
@@ -73,6 +104,7 @@ class TestRegisterMap : public QObject
 
     QTemporaryDir dir;
     QString svd;
+    QString made; // made_map(), where the registers of MADE come from
     CalculatorWidgets w;
 
     // The main window with the map of `reg`, from the command line.
@@ -80,7 +112,8 @@ class TestRegisterMap : public QObject
     {
         dialog.show();
         w.find_widgets(&dialog);
-        return start(dialog, {"--svd", svd, "--register", reg}).isEmpty();
+        const QString &file = reg.startsWith("MADE.") ? made : svd;
+        return start(dialog, {"--svd", file, "--register", reg}).isEmpty();
     }
 
 private slots:
@@ -92,6 +125,8 @@ private slots:
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         svd = dir.filePath(QStringLiteral("tarnwick_test.svd"));
         QVERIFY(QFile::copy(QStringLiteral(":/data/tarnwick_test.svd"), svd));
+        made = dir.filePath(QStringLiteral("made.svd"));
+        QVERIFY(write_made_map(made));
     }
 
     void opens_data()
@@ -130,11 +165,14 @@ private slots:
                 options[1] == "Dialog" ? &dialog : child<QWidget>(&dialog, qPrintable(options[1]));
             QMimeData mime;
             mime.setUrls({QUrl::fromLocalFile(svd)});
-            QDragEnterEvent enter({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            // Shift proposes Move, which a file manager may take as moving the file.
+            const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+            QDragEnterEvent enter({5, 5}, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
             QApplication::sendEvent(target, &enter);
             QVERIFY(enter.isAccepted());
-            QDropEvent drop({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop({5, 5}, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
             QApplication::sendEvent(target, &drop);
+            QCOMPARE(enter.dropAction() | drop.dropAction(), Qt::CopyAction);
             QVERIFY(map_read());
         } else {
             QCOMPARE(start(dialog, options), title.isEmpty() ? "--register needs --svd FILE" : "");
@@ -145,7 +183,16 @@ private slots:
             return;
         QCOMPARE(map->windowTitle(), title);
         QVERIFY(map->isVisible() && dialog.isVisible());
+        QCOMPARE(map->windowIcon().cacheKey(), dialog.windowIcon().cacheKey());
         QCOMPARE(fields()->rowCount(), rows);
+        // For screen readers: the column headers and the cells, no row headers.
+        auto *table = QAccessible::queryAccessibleInterface(child<QTableView>(map, "fieldTable"));
+        QCOMPARE(table->childCount(), (rows + 1) * 6);
+        QCOMPARE(table->child(0)->text(QAccessible::Name), "Bits");
+        for (QLabel *label : map->findChildren<QLabel *>())
+            QVERIFY(
+                !QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name).isEmpty() ||
+                !label->isHidden());
         QCOMPARE(child<QLineEdit>(&dialog, "lineEdit_dec")->text(), ""); // the value stays
         if (options.contains("GPIOA.NOPE"))
             QVERIFY(child<QLabel>(map, "mapStatus")->text().endsWith("none is called GPIOA.NOPE"));
@@ -163,6 +210,7 @@ private slots:
         QTest::newRow("Up goes to the last") << "MODER" << -1 << "GPIOA.MODER";
         QTest::newRow("two terms") << "gpioa moder" << 0 << "GPIOA.MODER";
         QTest::newRow("inside parts") << "ch[1] CCR" << 0 << "TIM.CH[1].CCR";
+        QTest::newRow("two of one name") << "made.dup" << 2 << "MADE.DUP at 0x40000020";
         // clang-format on
     }
 
@@ -173,8 +221,10 @@ private slots:
         QFETCH(QString, picked);
 
         Dialog dialog;
-        QVERIFY(open(dialog, ""));
+        const bool made_up = picked.startsWith("MADE.");
+        QVERIFY(open(dialog, made_up ? "MADE." : ""));
         auto *search = child<QLineEdit>(map_window(), "registerSearch");
+        search->clear();
         QTest::keyClicks(search, typed);
         QVERIFY(QApplication::activePopupWidget());
         // Keys go where the window system sends them: to the list while it is open.
@@ -185,7 +235,8 @@ private slots:
         for (int i = 0; i < qAbs(moves); ++i)
             QTest::keyClick(target(), moves > 0 ? Qt::Key_Down : Qt::Key_Up);
         QTest::keyClick(target(), Qt::Key_Return);
-        QCOMPARE(map_window()->windowTitle(), picked + dash + "tarnwick_test.svd");
+        QCOMPARE(map_window()->windowTitle(),
+                 picked + dash + (made_up ? "made.svd" : "tarnwick_test.svd"));
         QCOMPARE(search->text(), picked);
         QVERIFY(!QApplication::activePopupWidget());
         QCOMPARE(w.dec->text(), "");
@@ -251,17 +302,35 @@ private slots:
         QTest::addColumn<QString>("reg");
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("hex"); // the register afterwards, from its reset value
+        QTest::addColumn<QString>("hex");     // the register afterwards, from its reset value
+        QTest::addColumn<QString>("refusal"); // shown at the editor, which stays open
 
+        const QString clkdiv = "does not fit the 12-bit field CLKDIV (at most ";
         // clang-format off
-        QTest::newRow("by number") << "GPIOA.MODER" << "MODER1" << "3" << "a800000c";
-        QTest::newRow("by name") << "GPIOA.MODER" << "MODER1" << "analog" << "a800000c";
-        QTest::newRow("clears bits") << "GPIOA.MODER" << "MODER15" << "Input" << "28000000";
-        QTest::newRow("too wide") << "GPIOA.MODER" << "MODER1" << "4" << "a8000000";
-        QTest::newRow("too wide in hex") << "GPIOA.MODER" << "MODER1" << "0x4" << "a8000000";
-        QTest::newRow("a name for writing") << "TIM.CR1" << "DIR" << "CountDown" << "15";
-        QTest::newRow("no names") << "GPIOA.ODR" << "ODR" << "0xbeef" << "beef";
-        QTest::newRow("last digit refused") << "GPIOA.ODR" << "ODR" << "0x10000" << "1000";
+        QTest::newRow("by number") << "GPIOA.MODER" << "MODER1" << "3" << "a800000c" << "";
+        QTest::newRow("by name") << "GPIOA.MODER" << "MODER1" << "analog" << "a800000c" << "";
+        QTest::newRow("clears bits") << "GPIOA.MODER" << "MODER15" << "Input" << "28000000" << "";
+        QTest::newRow("too wide") << "GPIOA.MODER" << "MODER1" << "4" << "a8000000"
+            << "4 does not fit the 2-bit field MODER1 (at most 3)";
+        QTest::newRow("too wide in hex") << "GPIOA.MODER" << "MODER1" << "0x4" << "a8000000"
+            << "0x4 does not fit the 2-bit field MODER1 (at most 0x3)";
+        QTest::newRow("a name for writing") << "TIM.CR1" << "DIR" << "CountDown" << "15" << "";
+        QTest::newRow("no names") << "GPIOA.ODR" << "ODR" << "0xbeef" << "beef" << "";
+        QTest::newRow("last digit kept") << "GPIOA.ODR" << "ODR" << "0x10000" << "0"
+            << "0x10000 does not fit the 16-bit field ODR (at most 0xFFFF)";
+        QTest::newRow("12 bits") << "MADE.CTRL" << "CLKDIV" << "4095" << "fff" << "";
+        QTest::newRow("12 bits, one more") << "MADE.CTRL" << "CLKDIV" << "4096" << "0"
+            << "4096 " + clkdiv + "4095)";
+        QTest::newRow("12 bits, one more in hex") << "MADE.CTRL" << "CLKDIV" << "0x1000" << "0"
+            << "0x1000 " + clkdiv + "0xFFF)";
+        QTest::newRow("negative") << "MADE.CTRL" << "CLKDIV" << "-1" << "0"
+            << "-1 is negative; the field CLKDIV holds 0 to 4095";
+        QTest::newRow("no number") << "GPIOA.ODR" << "ODR" << "ten" << "0" << "ten is no number";
+        QTest::newRow("no number, no name") << "GPIOA.MODER" << "MODER1" << "on" << "a8000000"
+            << "on is neither a number nor a name MODER1 has for writing";
+        QTest::newRow("C suffix") << "GPIOA.MODER" << "MODER1" << "0x3u" << "a800000c" << "";
+        QTest::newRow("C suffix without a prefix") << "GPIOA.ODR" << "ODR" << "3u" << "0"
+            << "3u is no number: a C suffix is read only after 0x, 0b or 0o; type 3";
         // clang-format on
     }
 
@@ -271,22 +340,37 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, typed);
         QFETCH(QString, hex);
+        QFETCH(QString, refusal);
 
         Dialog dialog;
         QVERIFY(open(dialog, reg));
         QTest::mouseClick(child<QPushButton>(map_window(), "resetValue"), Qt::LeftButton);
         auto *table = child<QTableView>(map_window(), "fieldTable");
+        QVERIFY(QAccessible::queryAccessibleInterface(table)
+                    ->tableInterface()
+                    ->cellAt(value_cell(field).row(), 2)
+                    ->state()
+                    .editable);
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                           table->visualRect(value_cell(field)).center());
         QTest::keyClick(table, Qt::Key_F2);
-        QWidget *editor = table->viewport()->findChild<QComboBox *>();
-        QCOMPARE(bool(editor), reg != "GPIOA.ODR"); // a list where the field has names
+        QPointer<QWidget> editor = table->viewport()->findChild<QComboBox *>();
+        QCOMPARE(bool(editor), reg.startsWith("GPIOA.M") || reg.startsWith("TIM")); // names
         if (!editor)
             editor = table->viewport()->findChild<QLineEdit *>();
         QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(editor, typed);
+        QLineEdit *line = qobject_cast<QLineEdit *>(editor);
+        QCOMPARE(line ? line->text() : qobject_cast<QComboBox *>(editor)->currentText(), typed);
         QTest::keyClick(editor, Qt::Key_Return);
         QCoreApplication::processEvents(); // the view commits once the key is handled
+        QCOMPARE(w.hex->text(), hex);
+        QCOMPARE(editor->isVisible(), !refusal.isEmpty());
+        if (refusal.isEmpty())
+            return;
+        QCOMPARE(QToolTip::text(), refusal);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(!editor || !editor->isVisible());
         QCOMPARE(w.hex->text(), hex);
     }
 
@@ -325,6 +409,31 @@ private slots:
         QCOMPARE(map_window()->windowTitle(), "GPIOA.MODER" + dash + "tarnwick_test.svd");
         QCOMPARE(row_text("MODER0"), "0x1 (1)|Output*");
         QCOMPARE(w.dec->text(), "1");
+        // Picking a register tells of the map again; the error stays at hand.
+        auto *search = child<QLineEdit>(map_window(), "registerSearch");
+        search->setText("tim.sr");
+        QTest::keyClick(search, Qt::Key_Return);
+        QLabel *shown = child<QLabel>(map_window(), "mapStatus");
+        QVERIFY(shown->text().contains(" registers in tarnwick_test.svd"));
+        QVERIFY(shown->toolTip().contains(status));
+    }
+
+    // Typed while a large map is read, the text stays, and Enter picks from
+    // that map once it is read.
+    void typed_while_reading()
+    {
+        const QString large = dir.filePath("large.svd");
+        QVERIFY(write_made_map(large, 12000));
+        QVERIFY(QFileInfo(large).size() > 2000000);
+        Dialog dialog;
+        dialog.show();
+        dialog.open_register_map(large);
+        auto *search = child<QLineEdit>(map_window(), "registerSearch");
+        QTest::keyClicks(search, "fill123");
+        QTest::keyClick(search, Qt::Key_Return);
+        QVERIFY(!child<QWidget>(map_window(), "mapBusy")->isHidden()); // still reading
+        QVERIFY(map_read());
+        QCOMPARE(map_window()->windowTitle(), "MADE.FILL123" + dash + "large.svd");
     }
 
     void bit_places_data()
@@ -342,6 +451,33 @@ private slots:
             << "Bits above bit 15 are set";
         QTest::newRow("64-bit register") << "TIM.CNT64" << 31 << "CNT[31]" << "Tarnwick holds 32";
         // clang-format on
+    }
+
+    void widths_data()
+    {
+        QTest::addColumn<QString>("reg");
+        QTest::addColumn<QString>("reset"); // as the window's header shows it
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("shown"); // once the reset value is entered, see row_text()
+
+        // clang-format off
+        QTest::newRow("8 bits") << "FLAWED.CTRL" << "0x00" << "SMALL" << "0x0 (0)|";
+        QTest::newRow("64 bits, across bit 32") << "TIM.CNT64" << "0x123456789ABCDEF0 (mask 0x00000000FFFFFFFF)" << "CNT"
+            << "0x9ABCDEF0 (2596069104), bits 63:32 not held|";
+        QTest::newRow("64 bits, above bit 31") << "MADE.WIDE" << "0x0000123400000000" << "HIGH"
+            << "not held|";
+        // clang-format on
+    }
+
+    void widths()
+    {
+        QFETCH(QString, reg);
+        QFETCH(QString, field);
+        Dialog dialog;
+        QVERIFY(open(dialog, reg));
+        QTest::mouseClick(child<QPushButton>(map_window(), "resetValue"), Qt::LeftButton);
+        QTEST(child<QLabel>(map_window(), "registerReset")->text(), "reset");
+        QTEST(row_text(field), "shown");
     }
 
     // While a register is shown the bit buttons name its fields; Escape closes
@@ -376,10 +512,67 @@ private slots:
         QCOMPARE(button->text(), "1");
     }
 
+    void placement_data()
+    {
+        QTest::addColumn<QRect>("main");
+        QTest::addColumn<QRect>("room"); // the screen's available area
+        QTest::addColumn<bool>("together");
+        QTest::addColumn<QRect>("main_after");
+        QTest::addColumn<QRect>("map_after"); // the map window is 600x660 to start with
+
+        const QRect hd(0, 0, 1920, 1080);
+        // clang-format off
+        QTest::newRow("together, 1280x800") << QRect(290, 175, 700, 450) << QRect(0, 0, 1280, 800)
+            << true << QRect(0, 70, 700, 450) << QRect(708, 70, 572, 660);
+        QTest::newRow("together, too narrow") << QRect(0, 0, 700, 450) << QRect(0, 0, 1024, 768)
+            << true << QRect(0, 0, 700, 450) << QRect(424, 108, 600, 660);
+        QTest::newRow("right") << QRect(100, 100, 700, 450) << hd << false
+            << QRect(100, 100, 700, 450) << QRect(808, 100, 600, 660);
+        QTest::newRow("left") << QRect(1200, 100, 700, 450) << hd << false
+            << QRect(1200, 100, 700, 450) << QRect(592, 100, 600, 660);
+        QTest::newRow("narrowed beside") << QRect(0, 100, 700, 450) << QRect(0, 0, 1280, 800)
+            << false << QRect(0, 100, 700, 450) << QRect(708, 100, 572, 660);
+        QTest::newRow("scaled twice on 1920x1080") << QRect(130, 45, 700, 450)
+            << QRect(0, 0, 960, 540) << false << QRect(130, 45, 700, 450) << QRect(360, 0, 600, 540);
+        // clang-format on
+    }
+
+    void placement()
+    {
+        QFETCH(QRect, main);
+        QFETCH(QRect, room);
+        QFETCH(bool, together);
+        const placement::Windows placed =
+            placement::place_windows(main, QSize(600, 660), room, together, 420, 8);
+        QTEST(placed.main, "main_after");
+        QTEST(placed.map, "map_after");
+    }
+
+    // The window's size and a column the user widened come back next time.
+    void remembers_layout()
+    {
+        {
+            Dialog dialog;
+            QVERIFY(open(dialog, "GPIOA.MODER"));
+            map_window()->resize(500, 500);
+            child<QTableView>(map_window(), "fieldTable")
+                ->horizontalHeader()
+                ->resizeSection(1, 150);
+            map_window()->close();
+        }
+        Dialog dialog;
+        QVERIFY(open(dialog, "TIM.CR1"));
+        QCOMPARE(map_window()->size(), QSize(500, 500));
+        QCOMPARE(child<QTableView>(map_window(), "fieldTable")->columnWidth(1), 150);
+    }
+
     // The file dialog of the context menu, then the recent maps with the
     // register last picked in each.
     void menu()
     {
+        // Only the file opened here, whatever the cases before opened.
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Tarnwick", "tarnwick")
+            .remove("recent_register_maps");
         auto dialog = std::make_unique<Dialog>();
         dialog->show();
         std::unique_ptr<QMenu> menu(

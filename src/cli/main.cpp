@@ -219,7 +219,7 @@ int list(const svd::Device &device, const QString &file, const QString &pattern,
         const svd::Register &reg = device.registers[index];
         objects << QStringLiteral("  {%1}").arg(json_register(reg));
         rows.append({reg.name, address_text(reg.address), QString::number(reg.size),
-                     regmap::hex_of_width(reg.reset_value, reg.size),
+                     regmap::sized_hex(reg.reset_value, reg.size),
                      access_or_dash(svd::access_name(reg.access))});
     }
     if (json)
@@ -307,8 +307,8 @@ QString decoded_text(const svd::Register &reg, quint64 value)
     QString text = QStringLiteral("%1  %2  %3 bits  %4  reset %5\nvalue %6 = %7\n\n")
                        .arg(reg.name, address_text(reg.address), QString::number(reg.size),
                             access_or_dash(svd::access_name(reg.access)),
-                            regmap::hex_of_width(reg.reset_value, reg.size),
-                            regmap::hex_of_width(value, reg.size), QString::number(value));
+                            regmap::sized_hex(reg.reset_value, reg.size),
+                            regmap::sized_hex(value, reg.size), QString::number(value));
     QVector<QStringList> rows = {{QStringLiteral("bits"), QStringLiteral("field"),
                                   QStringLiteral("value"), QString(), QStringLiteral("enum"),
                                   QStringLiteral("access")}};

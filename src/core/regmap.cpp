@@ -270,13 +270,6 @@ bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 valu
     return ((value ^ reg.reset_value) & reg.reset_mask & bits) != 0;
 }
 
-QString hex_of_width(quint64 value, int width)
-{
-    const int digits = qBound(1, (width + 3) / 4, 16);
-    return QStringLiteral("0x") +
-           QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
-
 namespace {
 
 // A shell wildcard as an anchored expression. With `classes`, [...] is a
@@ -500,6 +493,53 @@ QString not_xml_text(const QByteArray &content)
              QString::number(uchar(content[invalid]), 16).toUpper(),
              encoding.isEmpty() ? QStringLiteral("and the file names no other encoding")
                                 : QStringLiteral("though the file says it is UTF-8"));
+}
+
+FieldEntry read_field_entry(const svd::Field &field, QStringView text)
+{
+    const QStringView typed = text.trimmed();
+    const quint64 max = field_max(field);
+    // The limit in the base the user typed in, so it can be compared at a glance.
+    const bool decimal = std::all_of(typed.begin(), typed.end(), [](QChar c) {
+        return c.isDigit() || c == QLatin1Char(' ') || c == QLatin1Char('-');
+    });
+    const QString limit =
+        decimal ? QString::number(max) : QStringLiteral("0x") + QString::number(max, 16).toUpper();
+    const QString quoted = typed.toString();
+    if (typed.isEmpty())
+        return {std::nullopt,
+                QStringLiteral("Type a value for %1, or press Escape to leave it").arg(field.name)};
+    const std::optional<quint64> value = parse_field_value(field, typed);
+    if (value && *value <= max)
+        return {value, QString()};
+    if (value || literals::read_literal(typed, 10).too_wide)
+        return {std::nullopt, QStringLiteral("%1 does not fit the %2-bit field %3 (at most %4)")
+                                  .arg(quoted, QString::number(field.width()), field.name, limit)};
+    if (typed.startsWith(QLatin1Char('-')) && literals::read_literal(typed.mid(1), 10).value)
+        return {std::nullopt, QStringLiteral("%1 is negative; the field %2 holds 0 to %3")
+                                  .arg(quoted, field.name, limit)};
+    QString refusal = write_choices(field).isEmpty()
+                          ? QStringLiteral("%1 is no number").arg(quoted)
+                          : QStringLiteral("%1 is neither a number nor a name %2 has for writing")
+                                .arg(quoted, field.name);
+    // C writes 3u, but a suffix is read only after a base prefix, as in the
+    // main window's Paste value; say so instead of leaving the user guessing.
+    static const QRegularExpression suffixed(
+        QStringLiteral("\\A([0-9]+)(?:u|l|ul|ull|ll|lu|llu)\\z"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch match = suffixed.match(quoted); match.hasMatch())
+        refusal += QStringLiteral(": a C suffix is read only after 0x, 0b or 0o; type %1")
+                       .arg(match.captured(1));
+    return {std::nullopt, refusal};
+}
+
+QString sized_hex(quint64 value, int width)
+{
+    const int digits = qBound(1, (width + 3) / 4, 16);
+    return QStringLiteral("0x") +
+           QStringLiteral("%1")
+               .arg(bits_of(value, digits * 4 - 1, 0), digits, 16, QLatin1Char('0'))
+               .toUpper();
 }
 
 } // namespace regmap

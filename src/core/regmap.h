@@ -79,10 +79,6 @@ QString bit_place(const svd::Register &reg, int bit);
 // where its reset mask says the reset value is known.
 bool differs_from_reset(const svd::Register &reg, int msb, int lsb, quint64 value);
 
-// "0xA5" for an 8-bit register, "0x0000" for a 16-bit one: as many digits as
-// a register of `width` bits has, so a value reads at its own size.
-QString hex_of_width(quint64 value, int width);
-
 // The registers whose full names match `pattern`, a shell wildcard (* ? and
 // [...] classes, case ignored), in file order; all of them for an empty
 // pattern. Array and cluster names carry brackets of their own ("CH[0]"), so
@@ -102,5 +98,20 @@ QVector<int> closest(const svd::Device &device, QStringView name, int limit);
 // states no other encoding. Empty when it looks like XML text, whose own
 // error then says more.
 QString not_xml_text(const QByteArray &content);
+
+// What a text typed into a field's editor writes: a value the field holds,
+// read as parse_field_value() reads it, or why it writes nothing, in words
+// that name the field ("4096 does not fit the 12-bit field CLKDIV (at most
+// 4095)"). Exactly one of the two is set.
+struct FieldEntry
+{
+    std::optional<quint64> value;
+    QString refusal;
+};
+FieldEntry read_field_entry(const svd::Field &field, QStringView text);
+
+// "0xA5" for an 8-bit register, "0x0000" for a 16-bit one: a digit for every
+// nibble of `width`, up to 64 bits.
+QString sized_hex(quint64 value, int width);
 
 } // namespace regmap

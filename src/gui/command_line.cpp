@@ -35,7 +35,7 @@ void apply(const QCommandLineParser &parser, Dialog &dialog)
 {
     const QString path = parser.value(svd_option);
     if (!path.isEmpty())
-        dialog.open_register_map(path, parser.value(register_option));
+        dialog.open_register_map(path, parser.value(register_option), true);
 }
 
 } // namespace command_line

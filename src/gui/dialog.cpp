@@ -78,6 +78,28 @@ private:
     std::function<QString()> text;
 };
 
+// A widget's style sheet reaches its tooltip: a set bit's grey background
+// would be the tooltip's too, under black text. Shown for the window, whose
+// style sheet names only the window itself, it looks like every other one.
+class WindowTooltip : public QObject
+{
+public:
+    explicit WindowTooltip(QWidget *widget) : QObject(widget) { widget->installEventFilter(this); }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return false;
+        auto *widget = static_cast<QWidget *>(watched);
+        QWidget *window = widget->window();
+        // The rectangle keeps the tooltip to the widget: it goes when the
+        // pointer leaves it, as the widget's own would.
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), widget->toolTip(), window,
+                           QRect(widget->mapTo(window, QPoint()), widget->size()));
+        return true;
+    }
+};
+
 } // namespace
 
 Dialog::Dialog(QWidget *parent)
@@ -114,6 +136,7 @@ Dialog::Dialog(QWidget *parent)
         bit_buttons[i]->setToolTip(literals::bit_tooltip(i));
         bit_buttons[i]->setAccessibleName(QStringLiteral("bit %1").arg(i));
         bit_buttons[i]->setAccessibleDescription(clear_bit_description);
+        new WindowTooltip(bit_buttons[i]);
     }
 
     // At most 32 digits of the field's base; the entry handlers check the
@@ -240,7 +263,7 @@ Dialog::~Dialog()
     delete ui;
 }
 
-void Dialog::open_register_map(const QString &path, const QString &register_name)
+void Dialog::open_register_map(const QString &path, const QString &register_name, bool at_start)
 {
     if (!register_map) {
         register_map = new RegisterMap(this);
@@ -250,7 +273,7 @@ void Dialog::open_register_map(const QString &path, const QString &register_name
                 [this](const QStringList &places) { show_bit_places(places); });
         register_map->follow(reg_value);
     }
-    register_map->open_file(path, register_name);
+    register_map->open_file(path, register_name, at_start);
 }
 
 void Dialog::update_bin_label(quint32 value)

@@ -45,8 +45,10 @@ public:
 
     // Opens the register-map window on `path`, read in the background, and
     // picks `register_name` in it when one is given. The window is made on
-    // first use; until then no map code runs.
-    void open_register_map(const QString &path, const QString &register_name = QString());
+    // first use; until then no map code runs. `at_start`: it opens together
+    // with this window, and the two are laid out as a pair.
+    void open_register_map(const QString &path, const QString &register_name = QString(),
+                           bool at_start = false);
 
 private slots:
     void on_register_0_clicked();

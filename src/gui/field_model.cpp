@@ -2,11 +2,13 @@
 
 #include "literals.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
-#include <QValidator>
+#include <QToolTip>
 
 namespace {
 
@@ -25,26 +27,20 @@ QString value_text(int width, quint64 value)
            QStringLiteral(" (") + QString::number(value) + QLatin1Char(')');
 }
 
-// Refuses a number the field cannot hold as it is typed, so it never
-// reaches the register; a start of a name or of a literal may go on.
-class FieldValidator : public QValidator
+// A field of a wider register may lie above the held bits, or reach past
+// them: it shows the bits that are held, and says the others are not.
+QString held_text(const regmap::Row &row, quint64 bits)
 {
-public:
-    FieldValidator(const svd::Field &field, QObject *parent) : QValidator(parent), field(field) {}
+    if (row.lsb >= held_bits)
+        return QStringLiteral("not held");
+    if (row.msb < held_bits)
+        return value_text(row.msb - row.lsb + 1, bits);
+    return value_text(held_bits - row.lsb, bits) +
+           QStringLiteral(", bits %1:%2 not held").arg(row.msb).arg(held_bits);
+}
 
-    State validate(QString &input, int &) const override
-    {
-        const QStringView text = QStringView(input).trimmed();
-        if (text.isEmpty())
-            return Intermediate;
-        if (const std::optional<quint64> value = regmap::parse_field_value(field, text))
-            return *value <= regmap::field_max(field) ? Acceptable : Invalid;
-        return literals::read_literal(text, 10).too_wide ? Invalid : Intermediate;
-    }
-
-private:
-    const svd::Field field; // a copy: the editor may outlive a reloaded map
-};
+// The row an editor edits, kept on the editor so that Enter can check it.
+const char *const field_row = "tarnwick_field_row";
 
 } // namespace
 
@@ -102,10 +98,12 @@ QStringList FieldModel::possible_texts(int column) const
     QStringList texts;
     for (int i = 0; i < rows.size(); ++i) {
         const regmap::Row &row = rows[i];
-        if (column == Value && row.lsb < held_bits)
-            texts.append(
-                value_text(row.msb - row.lsb + 1,
-                           regmap::bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));
+        if (column == Name && row.field >= 0)
+            texts.append(reg->fields[row.field].name);
+        // Reserved runs may elide, unless they are all the register has.
+        if (column == Value && (row.field >= 0 || reg->fields.isEmpty()) && row.lsb < held_bits)
+            texts.append(held_text(
+                row, regmap::bits_of(~quint64(0), qMin(row.msb, held_bits - 1), row.lsb)));
         if (const svd::Field *field = column == Meaning ? field_at(i) : nullptr) {
             for (const svd::EnumValue &named : field->values)
                 texts.append(named.name);
@@ -133,6 +131,7 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
     const svd::Field *field = field_at(index.row());
     const int width = row.msb - row.lsb + 1;
     const bool held = row.lsb < held_bits;
+    const bool whole = row.msb < held_bits; // every bit of it held
     const bool marked = now.differs && (index.column() == Name || index.column() == Value);
     const auto reset_text = [&] {
         return QStringLiteral("reset value %1")
@@ -147,9 +146,11 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
         case Name:
             return field ? field->name : QStringLiteral("reserved");
         case Value:
-            return held ? value_text(width, now.bits) : QStringLiteral("not held");
+            return held_text(row, now.bits);
         case Meaning:
-            if (const svd::EnumValue *named = field ? regmap::read_name(*field, now.bits) : nullptr)
+            // Bits that are not held have no value to name, not even 0.
+            if (const svd::EnumValue *named =
+                    field && whole ? regmap::read_name(*field, now.bits) : nullptr)
                 return named->name;
             return QVariant();
         case Access:
@@ -186,7 +187,7 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (marked)
             return QStringLiteral("Differs from the %1").arg(reset_text());
-        if (index.column() == Meaning && field) {
+        if (index.column() == Meaning && field && whole) {
             if (const svd::EnumValue *named = regmap::read_name(*field, now.bits))
                 return named->description.simplified();
         }
@@ -194,6 +195,10 @@ QVariant FieldModel::data(const QModelIndex &index, int role) const
             return field->description;
         if (index.column() == Value && !held)
             return QStringLiteral("Above the 32 bits Tarnwick holds");
+        if (index.column() == Value && !whole)
+            return QStringLiteral("Bits %1:%2 are above the 32 bits Tarnwick holds")
+                .arg(row.msb)
+                .arg(held_bits);
         break;
     case Qt::AccessibleDescriptionRole:
         if (marked)
@@ -227,10 +232,10 @@ bool FieldModel::setData(const QModelIndex &index, const QVariant &text, int rol
     const svd::Field *field = field_at(index.row());
     if (role != Qt::EditRole || index.column() != Value || !field || field->msb >= held_bits)
         return false;
-    const std::optional<quint64> field_value = regmap::parse_field_value(*field, text.toString());
-    if (!field_value)
+    const regmap::FieldEntry entry = regmap::read_field_entry(*field, text.toString());
+    if (!entry.value)
         return false;
-    const std::optional<quint64> result = regmap::with_field(*field, value, *field_value);
+    const std::optional<quint64> result = regmap::with_field(*field, value, *entry.value);
     if (!result || *result > 0xFFFFFFFFu)
         return false;
     emit entered(quint32(*result));
@@ -249,16 +254,15 @@ QWidget *FieldDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem
     if (index.column() != FieldModel::Value || !field)
         return QStyledItemDelegate::createEditor(parent, option, index);
     const QVector<const svd::EnumValue *> choices = regmap::write_choices(*field);
-    auto *validator = new FieldValidator(*field, nullptr);
     if (choices.isEmpty()) {
         auto *line = new QLineEdit(parent);
         line->setFrame(false);
-        validator->setParent(line);
-        line->setValidator(validator);
+        line->setProperty(field_row, index.row());
         return line;
     }
     // Editable, so that a value no name stands for can still be typed.
     auto *combo = new QComboBox(parent);
+    combo->setProperty(field_row, index.row());
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     for (const svd::EnumValue *choice : choices) {
@@ -269,8 +273,6 @@ QWidget *FieldDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem
                                          choice->description.simplified()),
             Qt::ToolTipRole);
     }
-    validator->setParent(combo);
-    combo->setValidator(validator);
     return combo;
 }
 
@@ -296,7 +298,33 @@ void FieldDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
     QLineEdit *line = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(editor);
     if (!line)
         return QStyledItemDelegate::setModelData(editor, model, index);
-    // An unfinished text leaves the register as it is.
-    if (line->hasAcceptableInput())
-        model->setData(index, line->text(), Qt::EditRole);
+    // Leaving the editor with a text the field cannot take writes nothing;
+    // Enter has already said why.
+    model->setData(index, line->text(), Qt::EditRole);
+}
+
+// Enter with a value the field cannot take keeps the editor open and says
+// why at the editor, rather than writing part of what was typed.
+bool FieldDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *editor = qobject_cast<QWidget *>(watched);
+    if (editor && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        auto *combo = qobject_cast<QComboBox *>(editor);
+        QLineEdit *line = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(editor);
+        const svd::Field *field = editor->property(field_row).isValid()
+                                      ? fields->field_at(editor->property(field_row).toInt())
+                                      : nullptr;
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && line && field &&
+            !(combo && combo->view()->isVisible())) {
+            const QString refusal = regmap::read_field_entry(*field, line->text()).refusal;
+            editor->setToolTip(refusal);
+            if (!refusal.isEmpty()) {
+                QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())), refusal,
+                                   editor);
+                return true;
+            }
+        }
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
 }

@@ -30,8 +30,9 @@ public:
     void set_value(quint32 value);
     // The field shown in `row`; nullptr for reserved bits.
     const svd::Field *field_at(int row) const;
-    // Every text the Value or Meaning column may come to show for this
-    // register, so the column can be sized once.
+    // Every text the Name, Value or Meaning column may come to show for a
+    // field of this register (for its reserved bits too when it has no
+    // field), so the column can be sized once.
     QStringList possible_texts(int column) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -40,7 +41,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    // Takes a field value as regmap::parse_field_value() reads it; refuses
+    // Takes a field value as regmap::read_field_entry() reads it; refuses
     // one the field cannot hold instead of letting it spill over.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
@@ -62,8 +63,8 @@ private:
 };
 
 // Edits a field's value: a list of its named values when it has any, where a
-// number may be typed as well, else a line; both refuse at once a number the
-// field cannot hold.
+// number may be typed as well, else a line. Whatever is typed stays as typed;
+// Enter refuses a value the field cannot hold, saying why at the editor.
 class FieldDelegate : public QStyledItemDelegate
 {
 public:
@@ -74,6 +75,9 @@ public:
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model,
                       const QModelIndex &index) const override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     FieldModel *fields;

@@ -29,17 +29,22 @@ public:
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto *drag = static_cast<QDragMoveEvent *>(event);
-            if (dropped_map(drag->mimeData()).isEmpty())
+            if (dropped_map(drag->mimeData()).isEmpty() ||
+                !drag->possibleActions().testFlag(Qt::CopyAction))
                 return false;
-            drag->acceptProposedAction();
+            // Copy whatever the source proposes: a file manager may take
+            // Move as leave to delete the file once it is dropped.
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
             return true;
         }
         case QEvent::Drop: {
             auto *drop = static_cast<QDropEvent *>(event);
             const QString path = dropped_map(drop->mimeData());
-            if (path.isEmpty())
+            if (path.isEmpty() || !drop->possibleActions().testFlag(Qt::CopyAction))
                 return false;
-            drop->acceptProposedAction();
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
             open(path);
             return true;
         }

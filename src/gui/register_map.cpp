@@ -2,7 +2,9 @@
 #include "ui_register_map.h"
 
 #include "field_model.h"
+#include "map_menu.h"
 #include "recent_maps.h"
+#include "placement.h"
 #include "regmap.h"
 #include "svd.h"
 
@@ -17,7 +19,11 @@
 #include <QStringListModel>
 #include <QThread>
 
+#include <QSet>
+#include <QSettings>
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -25,6 +31,16 @@ namespace {
 constexpr int listed_matches = 200;
 
 QString dash() { return QString::fromUtf8(" \u2014 "); }
+
+// Where the recent maps are kept too, so that tests can point it elsewhere.
+QSettings settings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tarnwick"),
+                     QStringLiteral("tarnwick"));
+}
+
+const QString size_key = QStringLiteral("register_map/size");
+const QString columns_key = QStringLiteral("register_map/column_widths");
 
 } // namespace
 
@@ -55,6 +71,20 @@ RegisterMap::RegisterMap(QWidget *main_window)
     // A window of its own with the usual buttons; closing it alone never
     // ends the program.
     setWindowFlags(Qt::Window);
+    setWindowIcon(main_window->windowIcon());
+    // A map dropped here replaces the one shown, rather than ending up as a
+    // file URL typed into the search.
+    map_menu::accept_drops(this, [this](const QString &dropped) { open_file(dropped); });
+    const QSize remembered = settings().value(size_key).toSize();
+    if (remembered.isValid())
+        resize(remembered.expandedTo(minimumSizeHint()));
+    // Widths the user gave a column, -1 where the column is sized to the
+    // register shown; the description always takes what is left.
+    for (const QVariant &width : settings().value(columns_key).toList())
+        user_widths.append(width.toInt());
+    user_widths.resize(qMin(int(user_widths.size()), int(FieldModel::Description)));
+    while (user_widths.size() < FieldModel::Description)
+        user_widths.append(-1);
     setAttribute(Qt::WA_QuitOnClose, false);
     ui->mapBusy->hide();
     ui->registerNote->hide();
@@ -71,6 +101,11 @@ RegisterMap::RegisterMap(QWidget *main_window)
     ui->fieldTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ui->fieldTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     connect(model, &FieldModel::entered, this, &RegisterMap::entered);
+    connect(ui->fieldTable->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) {
+                if (!sizing_columns && column < user_widths.size())
+                    user_widths[column] = width;
+            });
 
     // The list holds only what matches, already ranked: the completer shows
     // it as it is instead of filtering a list of every name.
@@ -83,8 +118,13 @@ RegisterMap::RegisterMap(QWidget *main_window)
                 if (index.row() < match_rows.size())
                     pick(match_rows[index.row()]);
             });
-    connect(ui->registerSearch, &QLineEdit::textEdited, this,
-            [this](const QString &text) { show_matches(text, true); });
+    connect(ui->registerSearch, &QLineEdit::textEdited, this, [this](const QString &text) {
+        // What is typed while a map is read is meant for that map, not
+        // for the one still shown.
+        typed_while_reading = !readers.empty();
+        if (!typed_while_reading)
+            show_matches(text, true);
+    });
     connect(ui->registerSearch, &QLineEdit::returnPressed, this, [this] { pick_from_search(); });
     ui->registerSearch->installEventFilter(this);
 
@@ -101,6 +141,11 @@ RegisterMap::RegisterMap(QWidget *main_window)
 // leave a thread writing into freed memory.
 RegisterMap::~RegisterMap()
 {
+    if (isVisible())
+        remember_layout();
+    // QDialog's destructor hides the table, which resizes its columns once
+    // the widths kept here are gone.
+    ui->fieldTable->horizontalHeader()->disconnect(this);
     for (Reader *reader : readers) {
         reader->disconnect(this);
         reader->wait();
@@ -109,7 +154,8 @@ RegisterMap::~RegisterMap()
     delete ui;
 }
 
-void RegisterMap::open_file(const QString &new_path, const QString &register_name)
+void RegisterMap::open_file(const QString &new_path, const QString &register_name,
+                            bool with_main_window)
 {
     auto *reader = new Reader(new_path, register_name, this);
     readers.push_back(reader);
@@ -117,7 +163,7 @@ void RegisterMap::open_file(const QString &new_path, const QString &register_nam
     reader->start();
     show_busy(QFileInfo(new_path).fileName());
     if (!placed)
-        place_beside_main_window();
+        place_beside_main_window(with_main_window);
     show();
     raise();
     activateWindow();
@@ -131,10 +177,14 @@ void RegisterMap::read_done(Reader *reader)
     if (!newest) // a later request replaces it
         return;
     ui->mapBusy->hide();
+    const bool typed = std::exchange(typed_while_reading, false);
+    const bool enter = std::exchange(enter_while_reading, false);
     if (!reader->reading.error.isEmpty()) {
-        show_status(QStringLiteral("Cannot read the map: %1").arg(reader->reading.error), true);
+        last_error = QStringLiteral("Cannot read the map: %1").arg(reader->reading.error);
+        show_status(last_error, true);
         return;
     }
+    last_error.clear();
 
     // The table points into the old map; it lets go before the map does.
     model->set_register(nullptr, value);
@@ -145,14 +195,41 @@ void RegisterMap::read_done(Reader *reader)
     matches->setStringList({});
     match_rows.clear();
     recent_maps::remember(path, QString());
+    shared_names.clear();
+    QSet<QString> seen;
+    for (const svd::Register &reg : qAsConst(device->registers)) {
+        if (seen.contains(reg.name))
+            shared_names.insert(reg.name);
+        else
+            seen.insert(reg.name);
+    }
 
     QString status =
         QStringLiteral("%1 registers in %2").arg(device->registers.size()).arg(file_name());
     const int index = reader->register_name.isEmpty()
                           ? -1
                           : regmap::find_register(*device, reader->register_name);
+    // Warnings count against the map, so the status is made before a pick
+    // that may show it.
+    const QStringList &warnings = device->warnings;
+    if (!warnings.isEmpty())
+        status_more = warnings.size() == 1
+                          ? QStringLiteral("; the file has 1 mistake outside its registers")
+                          : QStringLiteral("; the file has %1 mistakes outside its registers")
+                                .arg(warnings.size());
+    else
+        status_more.clear();
     if (index >= 0) {
         pick(index);
+    } else if (typed && !ui->registerSearch->text().isEmpty()) {
+        show_details();
+        announce_places();
+        if (enter) { // its status, whether it picks a register or finds none
+            show_map_status();
+            pick_from_search();
+            return;
+        }
+        show_matches(ui->registerSearch->text(), ui->registerSearch->hasFocus());
     } else {
         ui->registerSearch->setText(reader->register_name);
         if (!reader->register_name.isEmpty())
@@ -163,13 +240,23 @@ void RegisterMap::read_done(Reader *reader)
     }
     // Mistakes of a peripheral or cluster belong to no one register, so the
     // status counts them and its tooltip lists them.
-    const QStringList &warnings = device->warnings;
-    if (!warnings.isEmpty())
-        status += warnings.size() == 1
-                      ? QStringLiteral("; the file has 1 mistake outside its registers")
-                      : QStringLiteral("; the file has %1 mistakes outside its registers")
-                            .arg(warnings.size());
-    show_status(status, false, warnings.join(QLatin1Char('\n')));
+    show_status(status + status_more, false, warnings.join(QLatin1Char('\n')));
+}
+
+// What the status says while a map is shown and nothing went wrong since; a
+// refusal or error before stays in its tooltip until the next map is read.
+void RegisterMap::show_map_status()
+{
+    if (!device)
+        return;
+    QString details = device->warnings.join(QLatin1Char('\n'));
+    if (!last_error.isEmpty())
+        details += (details.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+                   QStringLiteral("Last message: ") + last_error;
+    show_status(
+        QStringLiteral("%1 registers in %2").arg(device->registers.size()).arg(file_name()) +
+            status_more,
+        false, details);
 }
 
 void RegisterMap::show_busy(const QString &name)
@@ -196,7 +283,7 @@ void RegisterMap::show_matches(const QString &query, bool popup)
     QStringList names;
     names.reserve(match_rows.size());
     for (int row : qAsConst(match_rows))
-        names.append(device->registers[row].name);
+        names.append(shown_name(row));
     matches->setStringList(names);
     if (!popup)
         return;
@@ -218,11 +305,27 @@ void RegisterMap::pick_from_search()
     else
         show_matches(ui->registerSearch->text(), false);
     popup->hide();
-    if (row < match_rows.size())
+    if (!readers.empty()) { // picks from the map being read once it is read
+        enter_while_reading = true;
+        return;
+    }
+    if (row < match_rows.size()) {
         pick(match_rows[row]);
-    else if (device)
-        show_status(QStringLiteral("No register name contains %1").arg(ui->registerSearch->text()),
-                    false);
+    } else if (device) {
+        last_error = QStringLiteral("No register name contains %1").arg(ui->registerSearch->text());
+        show_status(last_error, false);
+    }
+}
+
+// A register's full name, with its address where another has the same name,
+// so that the two can be told apart wherever a name is listed.
+QString RegisterMap::shown_name(int index) const
+{
+    const svd::Register &reg = device->registers[index];
+    if (!shared_names.contains(reg.name))
+        return reg.name;
+    return QStringLiteral("%1 at %2")
+        .arg(reg.name, regmap::hex(reg.address, reg.address >> 32 ? 64 : 32));
 }
 
 void RegisterMap::pick(int index)
@@ -230,6 +333,7 @@ void RegisterMap::pick(int index)
     if (!device || index < 0 || index >= device->registers.size())
         return;
     completer->popup()->hide();
+    show_map_status();
     if (index == current)
         return;
     current = index;
@@ -238,7 +342,7 @@ void RegisterMap::pick(int index)
     places.clear();
     for (int bit = 0; bit < 32; ++bit)
         places.append(regmap::bit_place(reg, bit));
-    ui->registerSearch->setText(reg.name);
+    ui->registerSearch->setText(shown_name(index));
     show_details();
     size_columns();
     announce_places();
@@ -249,7 +353,7 @@ void RegisterMap::show_details()
 {
     const svd::Register *reg = device && current >= 0 ? &device->registers[current] : nullptr;
     setWindowTitle(!device ? QStringLiteral("Register map")
-                   : reg   ? reg->name + dash() + file_name()
+                   : reg   ? shown_name(current) + dash() + file_name()
                            : file_name());
     for (QWidget *detail :
          {static_cast<QWidget *>(ui->registerAddress), static_cast<QWidget *>(ui->copyAddress),
@@ -267,12 +371,16 @@ void RegisterMap::show_details()
     ui->registerAddress->setText(regmap::hex(reg->address, reg->address >> 32 ? 64 : 32));
     ui->registerSize->setText(QStringLiteral("%1 bits").arg(reg->size));
     const quint64 all = regmap::bits_of(~quint64(0), reg->size - 1, 0);
-    QString reset = regmap::hex(reg->reset_value, reg->size);
+    // As wide as the register: the file's whole reset value, in as many
+    // digits as the register has nibbles.
+    QString reset = regmap::sized_hex(reg->reset_value, reg->size);
     if ((reg->reset_mask & all) != all)
-        reset += QStringLiteral(" (mask %1)").arg(regmap::hex(reg->reset_mask & all, reg->size));
+        reset +=
+            QStringLiteral(" (mask %1)").arg(regmap::sized_hex(reg->reset_mask & all, reg->size));
     ui->registerReset->setText(reset);
     ui->resetValue->setToolTip(
-        QStringLiteral("Enter %1 into the register").arg(regmap::hex(quint32(reg->reset_value))));
+        QStringLiteral("Enter %1 into the register")
+            .arg(regmap::sized_hex(quint32(reg->reset_value), qMin(reg->size, 32))));
     // A field that states nothing of its own leaves the register's.
     const QString access = regmap::access_text(*reg, svd::Field());
     ui->registerAccess->setText(access.isEmpty() ? QStringLiteral("not stated") : access);
@@ -308,21 +416,42 @@ void RegisterMap::show_note()
 
 // Once per register: a bit click must not resize columns. Value and meaning
 // get room for their widest possible text, in bold as a changed field shows.
+// The field's name and value are bold once they differ from reset, so they
+// get room for that. The value column fits the fields' values: a reserved
+// run of bits may be wider and elides. The description takes the rest.
 void RegisterMap::size_columns()
 {
     QTableView *table = ui->fieldTable;
+    sizing_columns = true;
     table->resizeColumnsToContents();
     QFont bold = table->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
     const int margin = 2 * table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
-    for (int column : {int(FieldModel::Value), int(FieldModel::Meaning)}) {
+    table->setColumnWidth(FieldModel::Value,
+                          table->horizontalHeader()->sectionSizeHint(FieldModel::Value));
+    for (int column : {int(FieldModel::Name), int(FieldModel::Value), int(FieldModel::Meaning)}) {
         int widest = table->columnWidth(column);
         for (const QString &text : model->possible_texts(column))
             widest = qMax(widest, metrics.horizontalAdvance(text) + margin);
         table->setColumnWidth(column, widest);
     }
     table->setColumnWidth(FieldModel::Access, qMin(table->columnWidth(FieldModel::Access), 220));
+    for (int column = 0; column < user_widths.size(); ++column) {
+        if (user_widths[column] > 0)
+            table->setColumnWidth(column, user_widths[column]);
+    }
+    sizing_columns = false;
+}
+
+void RegisterMap::remember_layout()
+{
+    QVariantList widths;
+    for (int width : qAsConst(user_widths))
+        widths.append(width);
+    QSettings store = settings();
+    store.setValue(size_key, size());
+    store.setValue(columns_key, widths);
 }
 
 void RegisterMap::announce_places()
@@ -330,33 +459,21 @@ void RegisterMap::announce_places()
     emit bit_places_changed(isVisible() ? places : QStringList());
 }
 
-// Right of the main window where the screen has room, else left of it, else
-// on the side with more room: narrowed to fit while the table stays usable,
-// or else against the screen's edge, covering as little as it can.
-void RegisterMap::place_beside_main_window()
+// Frames are what the user sees, so they are placed as frames; the map's own
+// frame is not known before it is first shown, and is the main window's.
+void RegisterMap::place_beside_main_window(bool together)
 {
     placed = true;
     const QRect main = main_window->frameGeometry();
     const QScreen *screen = main_window->screen();
     const QRect room = screen ? screen->availableGeometry() : main;
-    const int frame_width = main.width() - main_window->width();
-    const int frame_height = main.height() - main_window->height();
-    const int gap = 8;
-    int width = this->width() + frame_width;
-    const int right = room.right() - main.right() - gap;
-    const int left = main.left() - room.left() - gap;
-    const int least = 420 + frame_width;
-    bool on_right = width <= right || (width > left && right >= left);
-    const int space = on_right ? right : left;
-    if (width > space && space >= least) {
-        width = space;
-        resize(width - frame_width, height());
-    }
-    int x = on_right ? main.right() + 1 + gap : main.left() - gap - width;
-    x = qBound(room.left(), x, qMax(room.left(), room.right() + 1 - width));
-    const int y = qBound(room.top(), main.top(),
-                         qMax(room.top(), room.bottom() + 1 - height() - frame_height));
-    move(x, y);
+    const QSize frame = main.size() - main_window->size();
+    const placement::Windows where =
+        placement::place_windows(main, size() + frame, room, together, 420 + frame.width(), 8);
+    if (where.main.topLeft() != main.topLeft())
+        main_window->move(where.main.topLeft());
+    resize(where.map.size() - frame);
+    move(where.map.topLeft());
 }
 
 QString RegisterMap::file_name() const { return QFileInfo(path).fileName(); }
@@ -381,6 +498,7 @@ void RegisterMap::showEvent(QShowEvent *event)
 void RegisterMap::hideEvent(QHideEvent *event)
 {
     QDialog::hideEvent(event);
+    remember_layout();
     announce_places();
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -41,7 +42,10 @@ public:
     // Shows the window and reads `path` in the background, then picks
     // `register_name` (full name, case ignored) when one is given. A file
     // that cannot be read shows its error and leaves the map shown so far.
-    void open_file(const QString &path, const QString &register_name = QString());
+    // `with_main_window`: the two open together, at start, and are laid out
+    // as a pair.
+    void open_file(const QString &path, const QString &register_name = QString(),
+                   bool with_main_window = false);
     // The main window's value, at every refresh; costs next to nothing while
     // the window is closed.
     void follow(quint32 value);
@@ -63,14 +67,17 @@ private:
     void read_done(Reader *reader);
     void show_busy(const QString &file_name);
     void show_status(const QString &text, bool error, const QString &details = QString());
+    void show_map_status();
+    QString shown_name(int index) const;
     void show_matches(const QString &query, bool popup);
     void pick_from_search();
     void pick(int index);
     void show_details();
     void show_note();
     void size_columns();
+    void remember_layout();
     void announce_places();
-    void place_beside_main_window();
+    void place_beside_main_window(bool together);
     QString file_name() const;
 
     Ui::RegisterMap *ui;
@@ -85,5 +92,12 @@ private:
     int current = -1; // the register shown, an index into device->registers
     quint32 value = 0;
     bool placed = false;
+    bool sizing_columns = false;
+    QVector<int> user_widths; // per column but the description; -1: sized here
+    bool typed_while_reading = false;
+    bool enter_while_reading = false;
+    QString status_more;           // what the status adds to the count of registers
+    QString last_error;            // the last refusal or error, until a map is read
+    QSet<QString> shared_names;    // full names that more than one register has
     std::vector<Reader *> readers; // running, newest last
 };
