@@ -189,26 +189,27 @@ bool starts_with(QStringView text, const char *prefix)
 
 // Digits of `base` into `out`; false on a stray character or past 64 bits.
 // With `care`, x digits are don't-care bits (binary only) and are 0 in it.
+// Digits not written are 0 like any number's, so they must match: #1 in a
+// 32-bit field is 1, not every odd value.
 bool accumulate(QStringView digits, int base, quint64 &out, quint64 *care = nullptr)
 {
     if (digits.isEmpty())
         return false;
     const int bits_per_digit = base == 16 ? 4 : base == 2 ? 1 : 0;
     quint64 value = 0;
-    quint64 mask = 0;
+    quint64 dont_care = 0;
     for (QChar c : digits) {
         int d = regmath::digit_value(c);
-        const bool dont_care =
-            care && base == 2 && (c == QLatin1Char('x') || c == QLatin1Char('X'));
-        if (dont_care)
+        const bool x = care && base == 2 && (c == QLatin1Char('x') || c == QLatin1Char('X'));
+        if (x)
             d = 0;
         else if (d >= base)
             return false;
         if (bits_per_digit) {
-            if (value >> (64 - bits_per_digit) || mask >> (64 - bits_per_digit))
+            if (value >> (64 - bits_per_digit) || dont_care >> (64 - bits_per_digit))
                 return false;
             value = (value << bits_per_digit) | quint64(d);
-            mask = (mask << bits_per_digit) | (dont_care ? 0 : (quint64(1) << bits_per_digit) - 1);
+            dont_care = (dont_care << bits_per_digit) | (x ? 1 : 0);
         } else {
             if (value > (~quint64(0) - quint64(d)) / 10)
                 return false;
@@ -217,7 +218,7 @@ bool accumulate(QStringView digits, int base, quint64 &out, quint64 *care = null
     }
     out = value;
     if (care)
-        *care = bits_per_digit ? mask : ~quint64(0);
+        *care = ~dont_care;
     return true;
 }
 
