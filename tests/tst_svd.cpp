@@ -117,12 +117,15 @@ void TestSvd::fileOrder()
     QStringList names;
     for (const svd::Register &r : test_map().registers)
         names << r.name;
-    QCOMPARE(names.size(), 33);
+    QCOMPARE(names.size(), 34);
     QCOMPARE(names.mid(0, 5),
              (QStringList{"GPIOB.MODER", "GPIOB.ODR", "GPIOA.MODER", "GPIOA.ODR", "GPIOC.LCKR"}));
     QCOMPARE(names.mid(7, 4), (QStringList{"TIM.CH[0].CCR", "TIM.CH[0].DEAD.DTA",
                                            "TIM.CH[0].DEAD.DTB", "TIM.CH[0].DEAD.DTC"}));
     QCOMPARE(reg("GPIOA.ODR").reset_mask, 0xFFFFull);
+    // Each register holds its reset value.
+    for (const svd::Register &r : test_map().registers)
+        QVERIFY(r.size >= 64 || ((r.reset_value | r.reset_mask) >> r.size) == 0);
 }
 
 void TestSvd::fields_data()
@@ -174,6 +177,8 @@ void TestSvd::warnings_data()
     QTest::newRow("too wide") << 0 << "line 151: enumerated value TOO_WIDE (4) does not fit the 2-bit field SMALL";
     QTest::newRow("duplicate field") << 0 << "line 157: another field named LOW comes first, at line 149";
     QTest::newRow("duplicate register") << 1 << "line 160: another register named FLAWED.CTRL comes first, at line 145";
+    QTest::newRow("reset value wider than the register") << 4 << "line 177: reset value 0xFFFFFFFFFFFFFFF1 does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFF1";
+    QTest::newRow("reset mask wider than the register") << 4 << "line 177: reset mask 0x1FFFFFFFF does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFFF";
     // clang-format on
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -65,6 +66,8 @@ struct Node
     quint64 size = 0;
     quint64 reset_value = 0;
     quint64 reset_mask = 0;
+    int reset_value_line = 0;
+    int reset_mask_line = 0;
     quint64 dim = 0;
     quint64 dim_increment = 0;
     quint64 lsb = 0;   // a field's lowest bit
@@ -598,10 +601,12 @@ private:
             token(node, HasAccess, node.access, parse_access, "access");
             return true;
         case Element::ResetValue:
+            node.reset_value_line = int(xml.lineNumber());
             node.reset_value = number("resetValue");
             node.stated |= HasResetValue;
             return true;
         case Element::ResetMask:
+            node.reset_mask_line = int(xml.lineNumber());
             node.reset_mask = number("resetMask");
             node.stated |= HasResetMask;
             return true;
@@ -834,6 +839,8 @@ private:
 // How deep derivedFrom may chain (real files chain once or twice).
 constexpr int max_chain = 64;
 
+bool fits(quint64 value, quint64 size) { return size >= 64 || (value >> size) == 0; }
+
 // Register properties as they come down from the device to a register.
 struct Properties
 {
@@ -841,6 +848,11 @@ struct Properties
     Access access = Access::Unstated;
     quint64 reset_value = 0;
     quint64 reset_mask = ~quint64(0);
+    // Where a reset value or mask too wide for the size in force there was
+    // stated, else 0. One for 32 bits that comes down to a 16-bit register
+    // is no mistake, and loses its upper bits silently.
+    int wide_value_line = 0;
+    int wide_mask_line = 0;
 
     void take(const Node &node)
     {
@@ -848,10 +860,14 @@ struct Properties
             size = node.size;
         if (node.stated & HasAccess)
             access = node.access;
-        if (node.stated & HasResetValue)
+        if (node.stated & HasResetValue) {
             reset_value = node.reset_value;
-        if (node.stated & HasResetMask)
+            wide_value_line = fits(reset_value, size) ? 0 : node.reset_value_line;
+        }
+        if (node.stated & HasResetMask) {
             reset_mask = node.reset_mask;
+            wide_mask_line = fits(reset_mask, size) ? 0 : node.reset_mask_line;
+        }
     }
 };
 
@@ -989,10 +1005,14 @@ private:
             node.size = source.size;
         if (take & HasAccess)
             node.access = source.access;
-        if (take & HasResetValue)
+        if (take & HasResetValue) {
             node.reset_value = source.reset_value;
-        if (take & HasResetMask)
+            node.reset_value_line = source.reset_value_line;
+        }
+        if (take & HasResetMask) {
             node.reset_mask = source.reset_mask;
+            node.reset_mask_line = source.reset_mask_line;
+        }
         if (take & HasDim)
             node.dim = source.dim;
         if (take & HasDimIncrement)
@@ -1236,8 +1256,21 @@ private:
         } else {
             reg.size = int(properties.size);
         }
-        reg.reset_value = properties.reset_value;
-        reg.reset_mask = properties.reset_mask;
+        // A value the register cannot hold would reach whoever shows it.
+        const quint64 held = reg.size >= 64 ? ~quint64(0) : (quint64(1) << reg.size) - 1;
+        reg.reset_value = properties.reset_value & held;
+        reg.reset_mask = properties.reset_mask & held;
+        for (const auto &[line, what, stated] :
+             {std::make_tuple(properties.wide_value_line, "reset value", properties.reset_value),
+              std::make_tuple(properties.wide_mask_line, "reset mask", properties.reset_mask)}) {
+            if (line && (stated & ~held))
+                reg.warnings.append(
+                    line_note(line) +
+                    QStringLiteral("%1 0x%2 does not fit the %3-bit register %4; keeping 0x%5")
+                        .arg(QLatin1String(what), QString::number(stated, 16).toUpper(),
+                             QString::number(reg.size), name,
+                             QString::number(stated & held, 16).toUpper()));
+        }
         reg.access = properties.access;
         reg.write_effect = node.write_effect;
         reg.read_effect = node.read_effect;
