@@ -177,6 +177,7 @@ void TestSvd::warnings_data()
     QTest::newRow("too wide") << 0 << "line 151: enumerated value TOO_WIDE (4) does not fit the 2-bit field SMALL";
     QTest::newRow("duplicate field") << 0 << "line 157: another field named LOW comes first, at line 149";
     QTest::newRow("duplicate register") << 1 << "line 160: another register named FLAWED.CTRL comes first, at line 145";
+    QTest::newRow("duplicate register, told at the first too") << 0 << "line 145: another register named FLAWED.CTRL follows, at line 160";
     QTest::newRow("reset value wider than the register") << 4 << "line 177: reset value 0xFFFFFFFFFFFFFFF1 does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFF1";
     QTest::newRow("reset mask wider than the register") << 4 << "line 177: reset mask 0x1FFFFFFFF does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFFF";
     // clang-format on

@@ -947,7 +947,7 @@ private:
     std::unordered_map<int, FieldList> field_lists;
     std::unordered_map<int, std::vector<Instance>> arrays;
     QHash<QString, int> sets_by_name;
-    QHash<QString, int> register_lines;
+    QHash<QString, int> registers_by_name; // the first of each name
 
     bool fail(const Node &node, const QString &what)
     {
@@ -1291,13 +1291,19 @@ private:
             }
         }
         reg.warnings += fields.outside;
-        const auto seen = register_lines.constFind(name);
-        if (seen != register_lines.constEnd())
+        // Both say so, as a user may come to either first.
+        const auto seen = registers_by_name.constFind(name);
+        if (seen != registers_by_name.constEnd()) {
+            Register &first = out->registers[*seen];
             reg.warnings.append(line_note(node.line) +
                                 QStringLiteral("another register named %1 comes first, at line %2")
-                                    .arg(name, QString::number(*seen)));
-        else
-            register_lines.insert(name, node.line);
+                                    .arg(name, QString::number(first.line)));
+            first.warnings.append(line_note(first.line) +
+                                  QStringLiteral("another register named %1 follows, at line %2")
+                                      .arg(name, QString::number(node.line)));
+        } else {
+            registers_by_name.insert(name, out->registers.size());
+        }
         out->registers.append(reg);
         return true;
     }
