@@ -167,7 +167,10 @@ void TestSvd::fields()
 
 void TestSvd::warnings_data()
 {
-    QTest::addColumn<int>("index"); // of the registers from FLAWED's first on
+    // Of the registers from FLAWED's first on; -1: the list of a peripheral
+    // array that states too few dimIndex entries, an unknown access, then a
+    // second baseAddress.
+    QTest::addColumn<int>("index");
     QTest::addColumn<QString>("warning");
 
     // clang-format off
@@ -179,6 +182,7 @@ void TestSvd::warnings_data()
     QTest::newRow("duplicate register") << 1 << "line 160: another register named FLAWED.CTRL comes first, at line 145";
     QTest::newRow("duplicate register, told at the first too") << 0 << "line 145: another register named FLAWED.CTRL follows, at line 160";
     QTest::newRow("reset value wider than the register") << 4 << "line 177: reset value 0xFFFFFFFFFFFFFFF1 does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFF1";
+    QTest::newRow("baseAddress twice") << -1 << "line 4: peripheral P%s states <baseAddress> again; the last one counts";
     QTest::newRow("reset mask wider than the register") << 4 << "line 177: reset mask 0x1FFFFFFFF does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFFF";
     // clang-format on
 }
@@ -187,6 +191,21 @@ void TestSvd::warnings()
 {
     QFETCH(int, index);
     QFETCH(QString, warning);
+    if (index < 0) {
+        QByteArray xml("<device><name>D</name><peripherals>\n<peripheral><dim>2</dim>"
+                       "<dimIncrement>4</dimIncrement><dimIndex>A</dimIndex><name>P%s</name>\n"
+                       "<baseAddress>0</baseAddress><access>sometimes</access>\n"
+                       "<baseAddress>0x40000000</baseAddress><registers><register><name>R</name>"
+                       "<addressOffset>4</addressOffset></register></registers></peripheral>"
+                       "</peripherals></device>\n");
+        QBuffer input(&xml);
+        input.open(QIODevice::ReadOnly);
+        const svd::Reading reading = svd::read(&input, QStringLiteral("p.svd"));
+        const QStringList &list = reading.device.warnings;
+        QVERIFY2(list.contains(warning), qPrintable(list.join('\n')));
+        QCOMPARE(reading.device.registers.value(0).address, 0x40000004ull);
+        return;
+    }
     const int first = regmap::find_register(test_map(), QStringLiteral("FLAWED.CTRL"));
     const svd::Register &r = test_map().registers[first + index];
     QVERIFY2(r.warnings.contains(warning), qPrintable(r.warnings.join('\n')));

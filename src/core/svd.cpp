@@ -663,6 +663,13 @@ private:
                 break;
             case Element::BaseAddress:
             case Element::AddressOffset:
+                // One vendor file states a placeholder first and the chip's
+                // real address after it.
+                if (element == Element::BaseAddress && (node.stated & HasAddress))
+                    node.warnings.append(line_note(int(xml.lineNumber())) +
+                                         QStringLiteral("peripheral %1 states <baseAddress> "
+                                                        "again; the last one counts")
+                                             .arg(node.name));
                 node.address =
                     number(element == Element::BaseAddress ? "baseAddress" : "addressOffset");
                 node.stated |= HasAddress;
