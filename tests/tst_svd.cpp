@@ -51,6 +51,15 @@ QString values_text(const svd::Field &f)
     return parts.join(QLatin1Char(' '));
 }
 
+// Whether "line 12: ..." warnings come top to bottom.
+bool in_line_order(const QStringList &warnings)
+{
+    QVector<int> lines;
+    for (const QString &warning : warnings)
+        lines << warning.section(' ', 1, 1).chopped(1).toInt();
+    return std::is_sorted(lines.begin(), lines.end());
+}
+
 } // namespace
 
 class TestSvd : public QObject
@@ -94,6 +103,7 @@ void TestSvd::registers_data()
     QTest::newRow("dimIndex range") << "TIM.ARR[3]" << "0x400100CC 32 0x0000FFFF read-write 0";
     QTest::newRow("wider than 32 bits") << "TIM.CNT64" << "0x400100D0 64 0x123456789ABCDEF0 read-write 1";
     QTest::newRow("#1 values in a 32-bit field") << "GPIOD.PDDR" << "0x400FF0D4 32 0x00000000 read-write 1";
+    QTest::newRow("fields named RESERVED more than once") << "GPIOD.PCR" << "0x400FF0E0 32 0x00000000 read-write 4";
     // clang-format on
 }
 
@@ -117,15 +127,17 @@ void TestSvd::fileOrder()
     QStringList names;
     for (const svd::Register &r : test_map().registers)
         names << r.name;
-    QCOMPARE(names.size(), 34);
+    QCOMPARE(names.size(), 35);
     QCOMPARE(names.mid(0, 5),
              (QStringList{"GPIOB.MODER", "GPIOB.ODR", "GPIOA.MODER", "GPIOA.ODR", "GPIOC.LCKR"}));
     QCOMPARE(names.mid(7, 4), (QStringList{"TIM.CH[0].CCR", "TIM.CH[0].DEAD.DTA",
                                            "TIM.CH[0].DEAD.DTB", "TIM.CH[0].DEAD.DTC"}));
     QCOMPARE(reg("GPIOA.ODR").reset_mask, 0xFFFFull);
-    // Each register holds its reset value.
-    for (const svd::Register &r : test_map().registers)
+    // Each register holds its reset value; warnings read top to bottom.
+    for (const svd::Register &r : test_map().registers) {
+        QVERIFY2(in_line_order(r.warnings), qPrintable(r.warnings.join('\n')));
         QVERIFY(r.size >= 64 || ((r.reset_value | r.reset_mask) >> r.size) == 0);
+    }
 }
 
 void TestSvd::fields_data()
@@ -181,9 +193,9 @@ void TestSvd::warnings_data()
     QTest::newRow("duplicate field") << 0 << "line 157: another field named LOW comes first, at line 149";
     QTest::newRow("duplicate register") << 1 << "line 160: another register named FLAWED.CTRL comes first, at line 145";
     QTest::newRow("duplicate register, told at the first too") << 0 << "line 145: another register named FLAWED.CTRL follows, at line 160";
-    QTest::newRow("reset value wider than the register") << 4 << "line 177: reset value 0xFFFFFFFFFFFFFFF1 does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFF1";
+    QTest::newRow("reset value wider than the register") << 4 << "line 180: reset value 0xFFFFFFFFFFFFFFF1 does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFF1";
+    QTest::newRow("reset mask wider than the register") << 4 << "line 180: reset mask 0x1FFFFFFFF does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFFF";
     QTest::newRow("baseAddress twice") << -1 << "line 4: peripheral P%s states <baseAddress> again; the last one counts";
-    QTest::newRow("reset mask wider than the register") << 4 << "line 177: reset mask 0x1FFFFFFFF does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFFF";
     // clang-format on
 }
 
@@ -202,13 +214,14 @@ void TestSvd::warnings()
         input.open(QIODevice::ReadOnly);
         const svd::Reading reading = svd::read(&input, QStringLiteral("p.svd"));
         const QStringList &list = reading.device.warnings;
-        QVERIFY2(list.contains(warning), qPrintable(list.join('\n')));
+        QVERIFY2(list.contains(warning) && in_line_order(list), qPrintable(list.join('\n')));
         QCOMPARE(reading.device.registers.value(0).address, 0x40000004ull);
         return;
     }
     const int first = regmap::find_register(test_map(), QStringLiteral("FLAWED.CTRL"));
     const svd::Register &r = test_map().registers[first + index];
-    QVERIFY2(r.warnings.contains(warning), qPrintable(r.warnings.join('\n')));
+    QVERIFY2(r.warnings.contains(warning) && in_line_order(r.warnings),
+             qPrintable(r.warnings.join('\n')));
     // Loaded all the same, with its fields.
     QCOMPARE(r.fields.size(), index == 0 ? 5 : 0);
 }

@@ -401,6 +401,27 @@ QString tag_name(Kind kind)
 
 QString line_note(int line) { return QStringLiteral("line %1: ").arg(line); }
 
+// The number of line_note()'s "line 12: ", 0 without one.
+int line_of(const QString &warning)
+{
+    if (!warning.startsWith(QLatin1String("line ")))
+        return 0;
+    int line = 0;
+    for (int i = 5; i < warning.size() && warning[i].isDigit(); ++i)
+        line = line * 10 + warning[i].digitValue();
+    return line;
+}
+
+// Warnings are gathered per kind of mistake; the user reads them against
+// the file, top to bottom.
+void sort_by_line(QStringList &warnings)
+{
+    if (warnings.size() > 1)
+        std::stable_sort(warnings.begin(), warnings.end(), [](const QString &a, const QString &b) {
+            return line_of(a) < line_of(b);
+        });
+}
+
 // Clusters may nest; a file nesting them deeper than any chip does is
 // refused rather than followed down the stack.
 constexpr int max_depth = 32;
@@ -940,6 +961,7 @@ public:
             if (node.kind == Kind::Peripheral || node.kind == Kind::Cluster)
                 device.warnings += node.warnings;
         }
+        sort_by_line(device.warnings);
         return true;
     }
 
@@ -1308,9 +1330,11 @@ private:
             first.warnings.append(line_note(first.line) +
                                   QStringLiteral("another register named %1 follows, at line %2")
                                       .arg(name, QString::number(node.line)));
+            sort_by_line(first.warnings);
         } else {
             registers_by_name.insert(name, out->registers.size());
         }
+        sort_by_line(reg.warnings);
         out->registers.append(reg);
         return true;
     }
@@ -1405,7 +1429,9 @@ private:
         std::vector<int> order;
         for (int i = 0; i < list.fields.size(); ++i) {
             const Field &field = list.fields[i];
-            if (names.contains(field.name))
+            // Vendors name every gap RESERVED; that is no second field.
+            if (names.contains(field.name) &&
+                field.name.compare(QLatin1String("RESERVED"), Qt::CaseInsensitive) != 0)
                 list.warnings.append(
                     line_note(field.line) +
                     QStringLiteral("another field named %1 comes first, at line %2")
