@@ -433,9 +433,11 @@ public:
     Parser(QIODevice *input, const QString &file_name) : xml(input), file(file_name)
     {
         text.reserve(4096);
-        // About one node per 200 bytes in vendor files; growing by doubling
-        // would move the nodes several times over.
-        nodes.reserve(size_t(qBound(qint64(16), input->size() / 200, qint64(1) << 20)));
+        // One node per 300 to 600 bytes in vendor files, per 160 in files of
+        // nested clusters with short descriptions; growing by doubling would
+        // move the nodes several times over, and pages reserved but never
+        // reached cost nothing.
+        nodes.reserve(size_t(qBound(qint64(16), input->size() / 128, qint64(1) << 20)));
     }
 
     // Device-level register properties are kept in `device`.
@@ -943,6 +945,11 @@ public:
     {
         out = &device;
         device.name = parser.device_name;
+        qint64 expected = 0;
+        for (int peripheral : parser.peripherals)
+            expected += elements_stated(peripheral) *
+                        registers_stated(nodes[size_t(peripheral)].first_child);
+        device.registers.reserve(int(qMin(expected, qint64(max_registers))));
         Properties properties;
         properties.take(parser.device);
         for (int peripheral : parser.peripherals) {
@@ -976,7 +983,34 @@ private:
     std::unordered_map<int, FieldList> field_lists;
     std::unordered_map<int, std::vector<Instance>> arrays;
     QHash<QString, int> sets_by_name;
-    QHash<QString, int> registers_by_name; // the first of each name
+    // The first register of each full name, open addressing on the name's
+    // hash: a map of thousands of registers would allocate a node for each.
+    std::vector<std::pair<uint, int>> first_of_name;
+    int names_held = 0;
+
+    // Registers that nested cluster arrays expand to are thousands of copies
+    // of a few definitions; growing the list as they come would move each
+    // several times and touch twice the memory. Counted from the dims as the
+    // file states them, before derivedFrom is followed: a guess, but close.
+    qint64 elements_stated(int index) const
+    {
+        const Node &node = nodes[size_t(index)];
+        return (node.stated & HasDim) ? qint64(qMin(node.dim, quint64(max_registers))) : 1;
+    }
+
+    qint64 registers_stated(int first_child, int depth = 0) const
+    {
+        qint64 count = 0;
+        for (int child = first_child; child >= 0 && count < max_registers && depth <= max_depth;
+             child = nodes[size_t(child)].next_sibling) {
+            const Node &node = nodes[size_t(child)];
+            if (node.kind == Kind::Register)
+                count += elements_stated(child);
+            else if (node.kind == Kind::Cluster)
+                count += elements_stated(child) * registers_stated(node.first_child, depth + 1);
+        }
+        return qMin(count, qint64(max_registers));
+    }
 
     bool fail(const Node &node, const QString &what)
     {
@@ -1321,9 +1355,9 @@ private:
         }
         reg.warnings += fields.outside;
         // Both say so, as a user may come to either first.
-        const auto seen = registers_by_name.constFind(name);
-        if (seen != registers_by_name.constEnd()) {
-            Register &first = out->registers[*seen];
+        const int seen = first_named(name, out->registers.size());
+        if (seen >= 0) {
+            Register &first = out->registers[seen];
             reg.warnings.append(line_note(node.line) +
                                 QStringLiteral("another register named %1 comes first, at line %2")
                                     .arg(name, QString::number(first.line)));
@@ -1331,12 +1365,46 @@ private:
                                   QStringLiteral("another register named %1 follows, at line %2")
                                       .arg(name, QString::number(node.line)));
             sort_by_line(first.warnings);
-        } else {
-            registers_by_name.insert(name, out->registers.size());
         }
         sort_by_line(reg.warnings);
-        out->registers.append(reg);
+        out->registers.append(std::move(reg));
         return true;
+    }
+
+    // The index of the first register called `name`; -1 when there is none
+    // yet, and `index` becomes the first.
+    int first_named(const QString &name, int index)
+    {
+        if (size_t(names_held + 1) * 2 > first_of_name.size()) {
+            std::vector<std::pair<uint, int>> held(qMax(size_t(1024), first_of_name.size() * 2),
+                                                   {0u, -1});
+            for (const auto &entry : first_of_name) {
+                if (entry.second >= 0)
+                    held[free_slot(held, entry.first)] = entry;
+            }
+            first_of_name.swap(held);
+        }
+        const uint hash = qHash(name);
+        const size_t mask = first_of_name.size() - 1;
+        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+            const auto &[held_hash, held] = first_of_name[at];
+            if (held < 0) {
+                first_of_name[at] = {hash, index};
+                ++names_held;
+                return -1;
+            }
+            if (held_hash == hash && out->registers[held].name == name)
+                return held;
+        }
+    }
+
+    static size_t free_slot(const std::vector<std::pair<uint, int>> &table, uint hash)
+    {
+        const size_t mask = table.size() - 1;
+        size_t at = hash & mask;
+        while (table[at].second >= 0)
+            at = (at + 1) & mask;
+        return at;
     }
 
     // A register definition's fields, shared by all its copies.
