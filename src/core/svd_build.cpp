@@ -141,7 +141,9 @@ private:
     // Registers that nested cluster arrays expand to are thousands of copies
     // of a few definitions; growing the list as they come would move each
     // several times and touch twice the memory. Counted from the dims as the
-    // file states them, before derivedFrom is followed: a guess, but close.
+    // file states them, before derivedFrom is followed: what a derived
+    // peripheral or cluster takes from its source is left out, so the list
+    // may still grow once or twice.
     qint64 elements_stated(int index) const
     {
         const Node &node = nodes[size_t(index)];
