@@ -139,12 +139,14 @@ for mode in "" --no-pixmap-cache; do
 done
 
 # The register-map reader against QXmlStreamReader tokenizing the same file,
-# both reading from disk in one process: a synthetic vendor-like file made
-# here, and the real vendor files of ../shared/svd when they are there.
+# both reading from disk in one process: two synthetic vendor-like files
+# made here (flat peripherals, and clusters nested in cluster arrays), and
+# the real vendor files of ../shared/svd when they are there.
 echo
 echo "== 4. Register-map reader vs tokenizing the same file with QXmlStreamReader alone"
 "$build/bench/svd_bench" --generate "$XLIB_TMP/synthetic.svd" 8
-svd_files=("$XLIB_TMP/synthetic.svd")
+"$build/bench/svd_bench" --generate-nested "$XLIB_TMP/nested.svd"
+svd_files=("$XLIB_TMP/synthetic.svd" "$XLIB_TMP/nested.svd")
 [[ -d $src/../shared/svd ]] && svd_files+=("$src"/../shared/svd/*.svd)
 "$build/bench/svd_bench" "${svd_files[@]}" | tee "$XLIB_TMP/svd.txt"
 for file in "${svd_files[@]}"; do

@@ -4,6 +4,8 @@
 //
 // svd_bench [--repeat N] FILE...   time and counts for each file
 // svd_bench --generate FILE MB     writes a synthetic vendor-like file
+// svd_bench --generate-nested FILE  one of about 7000 registers, most of them
+//                                   in nested clusters
 // svd_bench --memory FILE          RSS before and after reading, in kB
 #include "proc_status.h"
 #include "svd.h"
@@ -125,6 +127,68 @@ void generate(const QString &path, int megabytes)
     out << "  </peripherals>\n</device>\n";
 }
 
+// The register blocks of newer parts: channels as arrays of clusters holding
+// arrays of clusters, a plain cluster at the bottom, and a second channel
+// array derived from the first, about 7000 registers in all.
+void generate_nested(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    QTextStream out(&file);
+    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<device schemaVersion=\"1.3\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+           "  <name>NESTED</name>\n  <width>32</width>\n  <size>32</size>\n"
+           "  <access>read-write</access>\n  <resetValue>0x00000000</resetValue>\n"
+           "  <resetMask>0xFFFFFFFF</resetMask>\n  <peripherals>\n";
+    const auto registers = [&](const QString &indent, const char *prefix, int count) {
+        for (int r = 0; r < count; ++r) {
+            out << indent << "<register>\n"
+                << indent << "  <name>" << prefix << r << "</name>\n"
+                << indent << "  <description>" << prefix << " register " << r
+                << " of this channel</description>\n"
+                << indent << "  <addressOffset>0x" << QString::number(r * 4, 16)
+                << "</addressOffset>\n"
+                << indent << "  <fields>\n";
+            for (int f = 0; f < 4; ++f) {
+                out << indent << "    <field><name>F" << f << "</name><description>Field " << f
+                    << " of the register</description><bitOffset>" << f * 8
+                    << "</bitOffset><bitWidth>8</bitWidth>";
+                if (f == 0)
+                    out << "<enumeratedValues><enumeratedValue><name>OFF</name><value>0</value>"
+                           "</enumeratedValue><enumeratedValue><name>ON</name><value>1</value>"
+                           "</enumeratedValue></enumeratedValues>";
+                out << "</field>\n";
+            }
+            out << indent << "  </fields>\n" << indent << "</register>\n";
+        }
+    };
+    // 4 x (6 + 2 x (4 + 2)) registers in a channel array, twice that with the
+    // derived copy, and 4 plain ones: 148 per peripheral.
+    for (int p = 0; p < 48; ++p) {
+        out << "    <peripheral>\n      <name>N" << p << "</name>\n"
+            << "      <description>Nested block " << p << "</description>\n"
+            << "      <baseAddress>0x" << QString::number(0x40000000u + quint32(p) * 0x10000u, 16)
+            << "</baseAddress>\n      <registers>\n";
+        registers(QStringLiteral("        "), "CTRL", 4);
+        out << "        <cluster>\n          <dim>4</dim><dimIncrement>0x400</dimIncrement>\n"
+               "          <name>CH[%s]</name><description>Channel</description>\n"
+               "          <addressOffset>0x100</addressOffset>\n";
+        registers(QStringLiteral("          "), "CFG", 6);
+        out << "          <cluster>\n            <dim>2</dim><dimIncrement>0x100</dimIncrement>\n"
+               "            <name>SUB[%s]</name><addressOffset>0x40</addressOffset>\n";
+        registers(QStringLiteral("            "), "SEL", 4);
+        out << "            <cluster>\n              <name>EV</name>"
+               "<addressOffset>0x80</addressOffset>\n";
+        registers(QStringLiteral("              "), "EVT", 2);
+        out << "            </cluster>\n          </cluster>\n        </cluster>\n"
+               "        <cluster derivedFrom=\"CH[%s]\"><name>ALT[%s]</name>"
+               "<addressOffset>0x2000</addressOffset></cluster>\n"
+               "      </registers>\n    </peripheral>\n";
+    }
+    out << "  </peripherals>\n</device>\n";
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -133,6 +197,10 @@ int main(int argc, char *argv[])
     QStringList args = app.arguments().mid(1);
     if (args.size() == 3 && args[0] == QLatin1String("--generate")) {
         generate(args[1], args[2].toInt());
+        return 0;
+    }
+    if (args.size() == 2 && args[0] == QLatin1String("--generate-nested")) {
+        generate_nested(args[1]);
         return 0;
     }
     if (args.size() == 2 && args[0] == QLatin1String("--memory")) {

@@ -51,6 +51,15 @@ QString values_text(const svd::Field &f)
     return parts.join(QLatin1Char(' '));
 }
 
+// Whether "line 12: ..." warnings come top to bottom.
+bool in_line_order(const QStringList &warnings)
+{
+    QVector<int> lines;
+    for (const QString &warning : warnings)
+        lines << warning.section(' ', 1, 1).chopped(1).toInt();
+    return std::is_sorted(lines.begin(), lines.end());
+}
+
 } // namespace
 
 class TestSvd : public QObject
@@ -93,6 +102,8 @@ void TestSvd::registers_data()
     QTest::newRow("derived cluster: own offset, source's dim") << "TIM.SPARE[1].DEAD.DTA" << "0x400100B0 16 0x000000FF read-only 1";
     QTest::newRow("dimIndex range") << "TIM.ARR[3]" << "0x400100CC 32 0x0000FFFF read-write 0";
     QTest::newRow("wider than 32 bits") << "TIM.CNT64" << "0x400100D0 64 0x123456789ABCDEF0 read-write 1";
+    QTest::newRow("#1 values in a 32-bit field") << "GPIOD.PDDR" << "0x400FF0D4 32 0x00000000 read-write 1";
+    QTest::newRow("fields named RESERVED more than once") << "GPIOD.PCR" << "0x400FF0E0 32 0x00000000 read-write 4";
     // clang-format on
 }
 
@@ -116,12 +127,17 @@ void TestSvd::fileOrder()
     QStringList names;
     for (const svd::Register &r : test_map().registers)
         names << r.name;
-    QCOMPARE(names.size(), 31);
+    QCOMPARE(names.size(), 35);
     QCOMPARE(names.mid(0, 5),
              (QStringList{"GPIOB.MODER", "GPIOB.ODR", "GPIOA.MODER", "GPIOA.ODR", "GPIOC.LCKR"}));
     QCOMPARE(names.mid(7, 4), (QStringList{"TIM.CH[0].CCR", "TIM.CH[0].DEAD.DTA",
                                            "TIM.CH[0].DEAD.DTB", "TIM.CH[0].DEAD.DTC"}));
     QCOMPARE(reg("GPIOA.ODR").reset_mask, 0xFFFFull);
+    // Each register holds its reset value; warnings read top to bottom.
+    for (const svd::Register &r : test_map().registers) {
+        QVERIFY2(in_line_order(r.warnings), qPrintable(r.warnings.join('\n')));
+        QVERIFY(r.size >= 64 || ((r.reset_value | r.reset_mask) >> r.size) == 0);
+    }
 }
 
 void TestSvd::fields_data()
@@ -163,7 +179,10 @@ void TestSvd::fields()
 
 void TestSvd::warnings_data()
 {
-    QTest::addColumn<int>("index"); // of FLAWED's registers
+    // Of the registers from FLAWED's first on; -1: the list of a peripheral
+    // array that states too few dimIndex entries, an unknown access, then a
+    // second baseAddress.
+    QTest::addColumn<int>("index");
     QTest::addColumn<QString>("warning");
 
     // clang-format off
@@ -173,6 +192,10 @@ void TestSvd::warnings_data()
     QTest::newRow("too wide") << 0 << "line 151: enumerated value TOO_WIDE (4) does not fit the 2-bit field SMALL";
     QTest::newRow("duplicate field") << 0 << "line 157: another field named LOW comes first, at line 149";
     QTest::newRow("duplicate register") << 1 << "line 160: another register named FLAWED.CTRL comes first, at line 145";
+    QTest::newRow("duplicate register, told at the first too") << 0 << "line 145: another register named FLAWED.CTRL follows, at line 160";
+    QTest::newRow("reset value wider than the register") << 4 << "line 180: reset value 0xFFFFFFFFFFFFFFF1 does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFF1";
+    QTest::newRow("reset mask wider than the register") << 4 << "line 180: reset mask 0x1FFFFFFFF does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFFF";
+    QTest::newRow("baseAddress twice") << -1 << "line 4: peripheral P%s states <baseAddress> again; the last one counts";
     // clang-format on
 }
 
@@ -180,8 +203,25 @@ void TestSvd::warnings()
 {
     QFETCH(int, index);
     QFETCH(QString, warning);
-    const svd::Register &r = test_map().registers[test_map().registers.size() - 2 + index];
-    QVERIFY2(r.warnings.contains(warning), qPrintable(r.warnings.join('\n')));
+    if (index < 0) {
+        QByteArray xml("<device><name>D</name><peripherals>\n<peripheral><dim>2</dim>"
+                       "<dimIncrement>4</dimIncrement><dimIndex>A</dimIndex><name>P%s</name>\n"
+                       "<baseAddress>0</baseAddress><access>sometimes</access>\n"
+                       "<baseAddress>0x40000000</baseAddress><registers><register><name>R</name>"
+                       "<addressOffset>4</addressOffset></register></registers></peripheral>"
+                       "</peripherals></device>\n");
+        QBuffer input(&xml);
+        input.open(QIODevice::ReadOnly);
+        const svd::Reading reading = svd::read(&input, QStringLiteral("p.svd"));
+        const QStringList &list = reading.device.warnings;
+        QVERIFY2(list.contains(warning) && in_line_order(list), qPrintable(list.join('\n')));
+        QCOMPARE(reading.device.registers.value(0).address, 0x40000004ull);
+        return;
+    }
+    const int first = regmap::find_register(test_map(), QStringLiteral("FLAWED.CTRL"));
+    const svd::Register &r = test_map().registers[first + index];
+    QVERIFY2(r.warnings.contains(warning) && in_line_order(r.warnings),
+             qPrintable(r.warnings.join('\n')));
     // Loaded all the same, with its fields.
     QCOMPARE(r.fields.size(), index == 0 ? 5 : 0);
 }
@@ -202,6 +242,10 @@ void TestSvd::decode_data()
     QTest::newRow("default when nothing matches") << "TIM.CR1" << "CMS" << 0x20ull << 1ull << "Other" << "Edge Center";
     QTest::newRow("no values") << "GPIOA.ODR" << "ODR" << 0x12345ull << 0x2345ull << "" << "";
     QTest::newRow("64-bit field") << "TIM.CNT64" << "CNT" << ~0ull << ~0ull << "" << "";
+    QTest::newRow("#1 in a 32-bit field is 1") << "GPIOD.PDDR" << "PDD" << 1ull << 1ull << "OUTPUT" << "INPUT OUTPUT";
+    QTest::newRow("#1 is not any odd value") << "GPIOD.PDDR" << "PDD" << 0xFFFFFFFFull << 0xFFFFFFFFull << "" << "INPUT OUTPUT";
+    QTest::newRow("#0 is not any even value") << "GPIOD.PDDR" << "PDD" << 0xC6ull << 0xC6ull << "" << "INPUT OUTPUT";
+    QTest::newRow("0b10 in a 3-bit field is 2") << "GPIOD.PCR" << "MUX" << 0x60ull << 6ull << "" << "ALT2";
     // clang-format on
 }
 

@@ -49,9 +49,10 @@ struct EnumValue
     QString name;
     QString description;
     quint64 value = 0;
-    // Bits that must match; the file's x digits are 0 here (#1x0 matches 4
-    // and 6). Meaningless for the default value, which matches what no other
-    // value does.
+    // Bits that must match: all but the file's x digits, which are 0 here
+    // (#1x0 matches 4 and 6; #1 matches 1 alone, in a field of any width).
+    // Meaningless for the default value, which matches what no other value
+    // does.
     quint64 care = ~quint64(0);
     bool is_default = false;
     Usage usage = Usage::ReadWrite;

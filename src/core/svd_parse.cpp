@@ -1,0 +1,817 @@
+#include "svd_tree.h"
+
+#include "regmath.h"
+
+#include <QHash>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+#include <vector>
+
+// The first pass: the XML streamed once into nodes.
+
+namespace svd {
+namespace tree {
+
+namespace {
+
+enum class Element : quint8 {
+    Unknown,
+    Device,
+    Peripherals,
+    Peripheral,
+    Registers,
+    Cluster,
+    Register,
+    Fields,
+    Field,
+    EnumeratedValues,
+    EnumeratedValue,
+    Name,
+    Description,
+    BaseAddress,
+    AddressOffset,
+    Size,
+    Access,
+    ResetValue,
+    ResetMask,
+    Dim,
+    DimIncrement,
+    DimIndex,
+    BitOffset,
+    BitWidth,
+    Lsb,
+    Msb,
+    BitRange,
+    ModifiedWriteValues,
+    ReadAction,
+    Usage,
+    Value,
+    IsDefault,
+};
+
+// Called for every start tag: only the tags of its length are compared.
+Element element_of(QStringRef tag)
+{
+    struct Entry
+    {
+        const char *name;
+        Element element;
+    };
+    static const Entry entries[] = {
+        {"dim", Element::Dim},
+        {"lsb", Element::Lsb},
+        {"msb", Element::Msb},
+        {"name", Element::Name},
+        {"size", Element::Size},
+        {"field", Element::Field},
+        {"value", Element::Value},
+        {"usage", Element::Usage},
+        {"access", Element::Access},
+        {"fields", Element::Fields},
+        {"device", Element::Device},
+        {"cluster", Element::Cluster},
+        {"bitWidth", Element::BitWidth},
+        {"register", Element::Register},
+        {"bitRange", Element::BitRange},
+        {"dimIndex", Element::DimIndex},
+        {"bitOffset", Element::BitOffset},
+        {"resetMask", Element::ResetMask},
+        {"isDefault", Element::IsDefault},
+        {"registers", Element::Registers},
+        {"resetValue", Element::ResetValue},
+        {"readAction", Element::ReadAction},
+        {"peripheral", Element::Peripheral},
+        {"description", Element::Description},
+        {"baseAddress", Element::BaseAddress},
+        {"peripherals", Element::Peripherals},
+        {"dimIncrement", Element::DimIncrement},
+        {"addressOffset", Element::AddressOffset},
+        {"enumeratedValue", Element::EnumeratedValue},
+        {"enumeratedValues", Element::EnumeratedValues},
+        {"modifiedWriteValues", Element::ModifiedWriteValues},
+    };
+    // entries[first[n]] is the first entry of length n; the table is sorted
+    // by length.
+    static const auto first = [] {
+        std::array<int, 21> starts{};
+        int at = int(std::size(entries));
+        for (int length = 20; length >= 0; --length) {
+            for (int i = at - 1; i >= 0 && int(qstrlen(entries[i].name)) >= length; --i)
+                at = i;
+            starts[size_t(length)] = at;
+        }
+        return starts;
+    }();
+    const int size = tag.size();
+    if (size >= int(first.size()) - 1)
+        return Element::Unknown;
+    const QChar *chars = tag.unicode();
+    for (int i = first[size_t(size)]; i < first[size_t(size) + 1]; ++i) {
+        const char *name = entries[i].name;
+        int k = 0;
+        while (k < size && chars[k].unicode() == ushort(name[k]))
+            ++k;
+        if (k == size)
+            return entries[i].element;
+    }
+    return Element::Unknown;
+}
+
+bool starts_with(QStringView text, const char *prefix)
+{
+    return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
+}
+
+// Digits of `base` into `out`; false on a stray character or past 64 bits.
+// With `care`, x digits are don't-care bits (binary only) and are 0 in it.
+// Digits not written are 0 like any number's, so they must match: #1 in a
+// 32-bit field is 1, not every odd value.
+bool accumulate(QStringView digits, int base, quint64 &out, quint64 *care = nullptr)
+{
+    if (digits.isEmpty())
+        return false;
+    const int bits_per_digit = base == 16 ? 4 : base == 2 ? 1 : 0;
+    quint64 value = 0;
+    quint64 dont_care = 0;
+    for (QChar c : digits) {
+        int d = regmath::digit_value(c);
+        const bool x = care && base == 2 && (c == QLatin1Char('x') || c == QLatin1Char('X'));
+        if (x)
+            d = 0;
+        else if (d >= base)
+            return false;
+        if (bits_per_digit) {
+            if (value >> (64 - bits_per_digit) || dont_care >> (64 - bits_per_digit))
+                return false;
+            value = (value << bits_per_digit) | quint64(d);
+            dont_care = (dont_care << bits_per_digit) | (x ? 1 : 0);
+        } else {
+            if (value > (~quint64(0) - quint64(d)) / 10)
+                return false;
+            value = value * 10 + quint64(d);
+        }
+    }
+    out = value;
+    if (care)
+        *care = ~dont_care;
+    return true;
+}
+
+} // namespace
+
+bool parse_number(QStringView text, quint64 &out)
+{
+    text = text.trimmed();
+    if (text.startsWith(QLatin1Char('+')))
+        text = text.mid(1);
+    int base = 10;
+    if (starts_with(text, "0x")) {
+        base = 16;
+        text = text.mid(2);
+    } else if (text.startsWith(QLatin1Char('#'))) {
+        base = 2;
+        text = text.mid(1);
+    } else if (starts_with(text, "0b")) {
+        base = 2;
+        text = text.mid(2);
+    }
+    int shift = 0;
+    if (!text.isEmpty()) {
+        switch (text.back().toLower().unicode()) {
+        case 'k':
+            shift = 10;
+            break;
+        case 'm':
+            shift = 20;
+            break;
+        case 'g':
+            shift = 30;
+            break;
+        case 't':
+            shift = 40;
+            break;
+        }
+        if (shift)
+            text.chop(1);
+    }
+    quint64 value = 0;
+    if (!accumulate(text, base, value) || (shift && value >> (64 - shift)))
+        return false;
+    out = value << shift;
+    return true;
+}
+
+namespace {
+
+// An enumerated value: as a number, or in binary (# or 0b) with x digits
+// that match either bit.
+bool parse_enum_number(QStringView text, quint64 &value, quint64 &care)
+{
+    text = text.trimmed();
+    if (text.startsWith(QLatin1Char('+')))
+        text = text.mid(1);
+    if (text.startsWith(QLatin1Char('#')))
+        return accumulate(text.mid(1), 2, value, &care);
+    if (starts_with(text, "0b"))
+        return accumulate(text.mid(2), 2, value, &care);
+    care = ~quint64(0);
+    return parse_number(text, value);
+}
+
+// [msb:lsb]
+bool parse_bit_range(QStringView text, quint64 &msb, quint64 &lsb)
+{
+    text = text.trimmed();
+    if (!text.startsWith(QLatin1Char('[')) || !text.endsWith(QLatin1Char(']')))
+        return false;
+    text = text.mid(1, text.size() - 2);
+    const int colon = int(text.indexOf(QLatin1Char(':')));
+    return colon > 0 && parse_number(text.left(colon), msb) &&
+           parse_number(text.mid(colon + 1), lsb);
+}
+
+// Tokens compared without case, hyphens or underscores, so that the
+// spellings vendors use outside the schema read as the schema's own.
+QString folded(QStringView text)
+{
+    QString out;
+    for (QChar c : text.trimmed()) {
+        if (c != QLatin1Char('-') && c != QLatin1Char('_') && !c.isSpace())
+            out += c.toLower();
+    }
+    return out;
+}
+
+template <class T> bool from_tokens(const QHash<QString, T> &tokens, QStringView text, T &out)
+{
+    const auto it = tokens.constFind(folded(text));
+    if (it == tokens.constEnd())
+        return false;
+    out = *it;
+    return true;
+}
+
+bool parse_access(QStringView text, Access &out)
+{
+    // The schema's own spellings, as nearly every field states them, without
+    // folding a copy of each.
+    static const std::pair<const char *, Access> exact[] = {
+        {"read-write", Access::ReadWrite},
+        {"read-only", Access::ReadOnly},
+        {"write-only", Access::WriteOnly},
+    };
+    for (const auto &[token, access] : exact) {
+        if (text == QLatin1String(token)) {
+            out = access;
+            return true;
+        }
+    }
+    static const QHash<QString, Access> tokens = {
+        {QStringLiteral("readonly"), Access::ReadOnly},
+        {QStringLiteral("read"), Access::ReadOnly},
+        {QStringLiteral("writeonly"), Access::WriteOnly},
+        {QStringLiteral("write"), Access::WriteOnly},
+        {QStringLiteral("readwrite"), Access::ReadWrite},
+        {QStringLiteral("writeonce"), Access::WriteOnce},
+        {QStringLiteral("readwriteonce"), Access::ReadWriteOnce},
+    };
+    return from_tokens(tokens, text, out);
+}
+
+bool parse_write_effect(QStringView text, WriteEffect &out)
+{
+    static const QHash<QString, WriteEffect> tokens = {
+        {QStringLiteral("onetoclear"), WriteEffect::OneToClear},
+        {QStringLiteral("onetoset"), WriteEffect::OneToSet},
+        {QStringLiteral("onetotoggle"), WriteEffect::OneToToggle},
+        {QStringLiteral("zerotoclear"), WriteEffect::ZeroToClear},
+        {QStringLiteral("zerotoset"), WriteEffect::ZeroToSet},
+        {QStringLiteral("zerototoggle"), WriteEffect::ZeroToToggle},
+        {QStringLiteral("clear"), WriteEffect::Clear},
+        {QStringLiteral("set"), WriteEffect::Set},
+        {QStringLiteral("modify"), WriteEffect::Modify},
+    };
+    return from_tokens(tokens, text, out);
+}
+
+bool parse_read_effect(QStringView text, ReadEffect &out)
+{
+    static const QHash<QString, ReadEffect> tokens = {
+        {QStringLiteral("clear"), ReadEffect::Clear},
+        {QStringLiteral("set"), ReadEffect::Set},
+        {QStringLiteral("modify"), ReadEffect::Modify},
+        {QStringLiteral("modifyexternal"), ReadEffect::ModifyExternal},
+    };
+    return from_tokens(tokens, text, out);
+}
+
+bool parse_usage(QStringView text, Usage &out)
+{
+    static const QHash<QString, Usage> tokens = {
+        {QStringLiteral("read"), Usage::Read},
+        {QStringLiteral("write"), Usage::Write},
+        {QStringLiteral("readwrite"), Usage::ReadWrite},
+    };
+    return from_tokens(tokens, text, out);
+}
+
+bool parse_bool(QStringView text, bool &out)
+{
+    static const QHash<QString, bool> tokens = {
+        {QStringLiteral("true"), true},
+        {QStringLiteral("1"), true},
+        {QStringLiteral("false"), false},
+        {QStringLiteral("0"), false},
+    };
+    return from_tokens(tokens, text, out);
+}
+
+} // namespace
+
+QString tag_name(Kind kind)
+{
+    static const char *const names[] = {"peripheral", "cluster", "register", "field",
+                                        "enumeratedValues"};
+    return QString::fromLatin1(names[int(kind)]);
+}
+
+QString line_note(int line) { return QStringLiteral("line %1: ").arg(line); }
+
+namespace {
+
+// The number of line_note()'s "line 12: ", 0 without one.
+int line_of(const QString &warning)
+{
+    if (!warning.startsWith(QLatin1String("line ")))
+        return 0;
+    int line = 0;
+    for (int i = 5; i < warning.size() && warning[i].isDigit(); ++i)
+        line = line * 10 + warning[i].digitValue();
+    return line;
+}
+
+} // namespace
+
+void sort_by_line(QStringList &warnings)
+{
+    if (warnings.size() > 1)
+        std::stable_sort(warnings.begin(), warnings.end(), [](const QString &a, const QString &b) {
+            return line_of(a) < line_of(b);
+        });
+}
+
+namespace {
+
+// The first pass: the XML into nodes.
+class Parser : public Tree
+{
+public:
+    Parser(QIODevice *input, const QString &file_name) : xml(input), file(file_name)
+    {
+        text.reserve(4096);
+        // One node per 300 to 600 bytes in vendor files, per 160 in files of
+        // nested clusters with short descriptions; growing by doubling would
+        // move the nodes several times over, and pages reserved but never
+        // reached cost nothing.
+        nodes.reserve(size_t(qBound(qint64(16), input->size() / 128, qint64(1) << 20)));
+    }
+
+    QString error;
+
+    bool parse()
+    {
+        bool found = false;
+        while (!xml.atEnd()) {
+            const QXmlStreamReader::TokenType token = xml.readNext();
+            if (token == QXmlStreamReader::DTD) {
+                check_dtd();
+            } else if (token == QXmlStreamReader::StartElement) {
+                if (found || xml.name() != QLatin1String("device")) {
+                    raise(found ? QStringLiteral("a second root element")
+                                : QStringLiteral("not a CMSIS-SVD file: the root element is "
+                                                 "<%1>, not <device>")
+                                      .arg(xml.name()));
+                    break;
+                }
+                found = true;
+                parse_device();
+            }
+        }
+        if (xml.hasError()) {
+            error = QStringLiteral("%1:%2:%3: %4")
+                        .arg(file, QString::number(error_line ? error_line : xml.lineNumber()),
+                             QString::number(error_line ? error_column : xml.columnNumber() + 1),
+                             xml.errorString());
+            return false;
+        }
+        if (!found) {
+            error = QStringLiteral("%1:%2:%3: not a CMSIS-SVD file: no <device> element")
+                        .arg(file, QString::number(xml.lineNumber()),
+                             QString::number(xml.columnNumber() + 1));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    QXmlStreamReader xml;
+    QString file;
+    QString text;            // the current leaf's text, its buffer reused for every leaf
+    qint64 error_line = 0;   // where a value in error starts, rather than where
+    qint64 error_column = 0; // the reader stopped
+
+    void raise(const QString &what)
+    {
+        if (!xml.hasError())
+            xml.raiseError(what);
+    }
+
+    void raise_at(qint64 line, qint64 column, const QString &what)
+    {
+        if (xml.hasError())
+            return;
+        error_line = line;
+        error_column = column;
+        xml.raiseError(what);
+    }
+
+    // Qt expands internal entities as it reads; a small file of nested ones
+    // grows to hundreds of megabytes. SVD has no use for any.
+    void check_dtd()
+    {
+        if (!xml.entityDeclarations().isEmpty())
+            raise(QStringLiteral("the file declares entities, which register maps never need; "
+                                 "refusing to expand them"));
+    }
+
+    // Moves to the next child element of the current one; false at its end.
+    bool next_child(Element &element)
+    {
+        while (!xml.atEnd()) {
+            switch (xml.readNext()) {
+            case QXmlStreamReader::StartElement:
+                element = element_of(xml.name());
+                return true;
+            case QXmlStreamReader::EndElement:
+            case QXmlStreamReader::Invalid:
+                return false;
+            case QXmlStreamReader::DTD:
+                check_dtd();
+                break;
+            default:
+                break;
+            }
+        }
+        return false;
+    }
+
+    // The text of the current element, child elements' text included.
+    QStringView leaf()
+    {
+        text.resize(0); // keeps the reserved buffer
+        int depth = 0;
+        while (!xml.atEnd()) {
+            switch (xml.readNext()) {
+            case QXmlStreamReader::Characters:
+                text.append(xml.text());
+                break;
+            case QXmlStreamReader::StartElement:
+                ++depth;
+                break;
+            case QXmlStreamReader::EndElement:
+                if (depth-- == 0)
+                    return text;
+                break;
+            case QXmlStreamReader::Invalid:
+                return text;
+            default:
+                break;
+            }
+        }
+        return text;
+    }
+
+    // A number the structure depends on: anything else is an error.
+    quint64 number(const char *what)
+    {
+        const qint64 line = xml.lineNumber();
+        const qint64 column = xml.columnNumber() + 1;
+        quint64 value = 0;
+        const QStringView digits = leaf();
+        if (!parse_number(digits, value))
+            raise_at(line, column,
+                     QStringLiteral("<%1> holds \"%2\", which is not a number")
+                         .arg(QLatin1String(what), digits.trimmed().left(40).toString()));
+        return value;
+    }
+
+    template <class T, class Parse>
+    void token(Node &node, Stated bit, T &out, Parse parse_token, const char *what)
+    {
+        const int line = int(xml.lineNumber());
+        const QStringView value = leaf();
+        if (parse_token(value, out)) {
+            node.stated |= bit;
+        } else {
+            node.warnings.append(line_note(line) +
+                                 QStringLiteral("unknown %1 \"%2\" in %3 %4, ignored")
+                                     .arg(QLatin1String(what), value.trimmed().toString(),
+                                          tag_name(node.kind), node.name));
+        }
+    }
+
+    void parse_device()
+    {
+        Element element;
+        while (next_child(element)) {
+            switch (element) {
+            case Element::Name:
+                device_name = leaf().trimmed().toString();
+                break;
+            case Element::Peripherals:
+                while (next_child(element)) {
+                    if (element == Element::Peripheral)
+                        peripherals.push_back(parse_node(Kind::Peripheral, -1, 0));
+                    else
+                        xml.skipCurrentElement();
+                }
+                break;
+            default:
+                if (!register_property(device, element))
+                    xml.skipCurrentElement();
+            }
+        }
+    }
+
+    // Size, access, reset value and mask, stated on any level.
+    bool register_property(Node &node, Element element)
+    {
+        switch (element) {
+        case Element::Size:
+            node.size = number("size");
+            node.stated |= HasSize;
+            return true;
+        case Element::Access:
+            token(node, HasAccess, node.access, parse_access, "access");
+            return true;
+        case Element::ResetValue:
+            node.reset_value_line = int(xml.lineNumber());
+            node.reset_value = number("resetValue");
+            node.stated |= HasResetValue;
+            return true;
+        case Element::ResetMask:
+            node.reset_mask_line = int(xml.lineNumber());
+            node.reset_mask = number("resetMask");
+            node.stated |= HasResetMask;
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    int add_child(int parent, Kind kind, int depth)
+    {
+        const int child = parse_node(kind, parent, depth);
+        Node &node = nodes[size_t(parent)];
+        if (node.last_child >= 0)
+            nodes[size_t(node.last_child)].next_sibling = child;
+        else
+            node.first_child = child;
+        node.last_child = child;
+        node.stated |= HasChildren;
+        return child;
+    }
+
+    int parse_node(Kind kind, int parent, int depth)
+    {
+        const int index = int(nodes.size());
+        nodes.emplace_back();
+        {
+            Node &node = nodes.back();
+            node.kind = kind;
+            node.parent = parent;
+            node.line = int(xml.lineNumber());
+            node.column = int(xml.columnNumber()) + 1;
+            const QStringRef derived = xml.attributes().value(QLatin1String("derivedFrom"));
+            if (!derived.isEmpty())
+                node.derived_from = derived.trimmed().toString();
+        }
+        if (depth > max_depth) {
+            raise(QStringLiteral("clusters nested more than %1 deep").arg(max_depth));
+            return index;
+        }
+
+        bool has_msb = false;
+        quint64 msb = 0;
+        Element element;
+        while (next_child(element)) {
+            // `nodes` grows while children are read: look the node up afresh.
+            Node &node = nodes[size_t(index)];
+            switch (element) {
+            case Element::Name:
+                node.name = leaf().trimmed().toString();
+                break;
+            case Element::Description:
+                node.description = leaf().toString();
+                node.stated |= HasDescription;
+                break;
+            case Element::BaseAddress:
+            case Element::AddressOffset:
+                // One vendor file states a placeholder first and the chip's
+                // real address after it.
+                if (element == Element::BaseAddress && (node.stated & HasAddress))
+                    node.warnings.append(line_note(int(xml.lineNumber())) +
+                                         QStringLiteral("peripheral %1 states <baseAddress> "
+                                                        "again; the last one counts")
+                                             .arg(node.name));
+                node.address =
+                    number(element == Element::BaseAddress ? "baseAddress" : "addressOffset");
+                node.stated |= HasAddress;
+                break;
+            case Element::Dim:
+                node.dim = number("dim");
+                node.stated |= HasDim;
+                break;
+            case Element::DimIncrement:
+                node.dim_increment = number("dimIncrement");
+                node.stated |= HasDimIncrement;
+                break;
+            case Element::DimIndex:
+                node.dim_index = leaf().trimmed().toString();
+                node.stated |= HasDimIndex;
+                break;
+            case Element::BitOffset:
+            case Element::Lsb:
+                node.lsb = number(element == Element::Lsb ? "lsb" : "bitOffset");
+                node.stated |= HasLsb;
+                break;
+            case Element::BitWidth:
+                node.width = number("bitWidth");
+                node.stated |= HasWidth;
+                break;
+            case Element::Msb:
+                msb = number("msb");
+                has_msb = true;
+                break;
+            case Element::BitRange: {
+                const QStringView range = leaf();
+                if (!parse_bit_range(range, msb, node.lsb))
+                    raise(QStringLiteral("<bitRange> holds \"%1\", not [msb:lsb]")
+                              .arg(range.trimmed().left(40).toString()));
+                has_msb = true;
+                node.stated |= HasLsb;
+                break;
+            }
+            case Element::ModifiedWriteValues:
+                token(node, HasWriteEffect, node.write_effect, parse_write_effect,
+                      "modifiedWriteValues");
+                break;
+            case Element::ReadAction:
+                token(node, HasReadEffect, node.read_effect, parse_read_effect, "readAction");
+                break;
+            case Element::Usage:
+                token(node, HasUsage, node.usage, parse_usage, "usage");
+                break;
+            case Element::Registers:
+                if (kind != Kind::Peripheral) {
+                    xml.skipCurrentElement();
+                    break;
+                }
+                node.stated |= HasChildren;
+                while (next_child(element)) {
+                    if (element == Element::Cluster)
+                        add_child(index, Kind::Cluster, depth + 1);
+                    else if (element == Element::Register)
+                        add_child(index, Kind::Register, depth + 1);
+                    else
+                        xml.skipCurrentElement();
+                }
+                break;
+            case Element::Cluster:
+            case Element::Register:
+                if (kind == Kind::Cluster)
+                    add_child(index, element == Element::Cluster ? Kind::Cluster : Kind::Register,
+                              depth + 1);
+                else
+                    xml.skipCurrentElement();
+                break;
+            case Element::Fields:
+                if (kind != Kind::Register) {
+                    xml.skipCurrentElement();
+                    break;
+                }
+                node.stated |= HasChildren;
+                while (next_child(element)) {
+                    if (element == Element::Field)
+                        add_child(index, Kind::Field, depth + 1);
+                    else
+                        xml.skipCurrentElement();
+                }
+                break;
+            case Element::EnumeratedValues:
+                if (kind == Kind::Field)
+                    add_child(index, Kind::Enums, depth + 1);
+                else
+                    xml.skipCurrentElement();
+                break;
+            case Element::EnumeratedValue:
+                if (kind == Kind::Enums)
+                    parse_enum_value(index);
+                else
+                    xml.skipCurrentElement();
+                break;
+            default:
+                if (kind == Kind::Field && element == Element::Access)
+                    token(node, HasAccess, node.access, parse_access, "access");
+                else if (kind == Kind::Field || kind == Kind::Enums ||
+                         !register_property(node, element))
+                    xml.skipCurrentElement();
+            }
+        }
+
+        Node &node = nodes[size_t(index)];
+        for (EnumValue &value : node.values)
+            value.usage = node.usage;
+        // lsb with msb, and [msb:lsb], are a width too.
+        if (has_msb && (node.stated & HasLsb)) {
+            if (msb < node.lsb) {
+                node.warnings.append(
+                    line_note(node.line) +
+                    QStringLiteral("field %1 has msb %2 below lsb %3; read the "
+                                   "other way round")
+                        .arg(node.name, QString::number(msb), QString::number(node.lsb)));
+                std::swap(msb, node.lsb);
+            }
+            node.width = msb - node.lsb + 1;
+            node.stated |= HasWidth;
+        }
+        if (node.name.isEmpty() && kind != Kind::Enums && !xml.hasError())
+            raise(QStringLiteral("a <%1> without a <name>").arg(tag_name(kind)));
+        return index;
+    }
+
+    void parse_enum_value(int set)
+    {
+        EnumValue value;
+        const int line = int(xml.lineNumber());
+        bool has_value = false;
+        QString bad_value;
+        Element element;
+        while (next_child(element)) {
+            switch (element) {
+            case Element::Name:
+                value.name = leaf().trimmed().toString();
+                break;
+            case Element::Description:
+                value.description = leaf().toString();
+                break;
+            case Element::Value: {
+                const QStringView digits = leaf();
+                has_value = parse_enum_number(digits, value.value, value.care);
+                if (!has_value)
+                    bad_value = digits.trimmed().left(40).toString();
+                break;
+            }
+            case Element::IsDefault: {
+                const QStringView flag = leaf();
+                parse_bool(flag, value.is_default);
+                break;
+            }
+            default:
+                xml.skipCurrentElement();
+            }
+        }
+        Node &node = nodes[size_t(set)];
+        node.stated |= HasChildren;
+        if (!has_value && !value.is_default) {
+            node.warnings.append(
+                line_note(line) +
+                (bad_value.isEmpty()
+                     ? QStringLiteral("enumerated value %1 has no value, ignored").arg(value.name)
+                     : QStringLiteral("enumerated value %1 holds \"%2\", which is not a number, "
+                                      "ignored")
+                           .arg(value.name, bad_value)));
+            return;
+        }
+        node.values.append(value);
+    }
+};
+
+} // namespace
+
+bool parse(QIODevice *input, const QString &file_name, Tree &tree, QString &error)
+{
+    Parser parser(input, file_name);
+    if (!parser.parse()) {
+        error = parser.error;
+        return false;
+    }
+    tree = std::move(static_cast<Tree &>(parser));
+    return true;
+}
+
+} // namespace tree
+} // namespace svd
