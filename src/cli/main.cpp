@@ -211,6 +211,10 @@ int list(const svd::Device &device, const QString &file, const QString &pattern,
         print(json ? QStringLiteral("[]\n") : QStringLiteral("%1 has no registers\n").arg(file));
         return Ok;
     }
+    // The listing is the view of the whole file, so it tells the mistakes of
+    // its peripherals and clusters, and those of the registers it lists (two
+    // registers of one name among them), each once and in line order.
+    QStringList warnings = device.warnings;
     QStringList objects;
     QVector<QStringList> rows = {{QStringLiteral("register"), QStringLiteral("address"),
                                   QStringLiteral("size"), QStringLiteral("reset"),
@@ -221,7 +225,11 @@ int list(const svd::Device &device, const QString &file, const QString &pattern,
         rows.append({reg.name, address_text(reg.address), QString::number(reg.size),
                      regmap::sized_hex(reg.reset_value, reg.size),
                      access_or_dash(svd::access_name(reg.access))});
+        warnings += reg.warnings;
     }
+    warnings.removeDuplicates();
+    svd::sort_by_line(warnings);
+    warn(file, warnings);
     if (json)
         print(objects.isEmpty()
                   ? QStringLiteral("[]\n")
@@ -490,17 +498,15 @@ int main(int argc, char *argv[])
     if (!reading.error.isEmpty()) {
         // The XML reader's words for a compressed or UTF-16 file are an
         // encoding error at line 1; tell what the file is instead.
+        // Its start tells, and a file of gigabytes is not read whole for it.
         QFile input(file);
         const QString what =
-            input.open(QIODevice::ReadOnly) ? regmap::not_xml_text(input.readAll()) : QString();
+            input.open(QIODevice::ReadOnly) ? regmap::not_xml_text(input.read(1 << 20)) : QString();
         return fail(BadFile, what.isEmpty() ? reading.error : file + QStringLiteral(": ") + what);
     }
     if (parser.isSet(list_option)) {
         if (arguments.size() > 1)
             return fail(BadInput, QStringLiteral("--list takes one PATTERN"));
-        // The listing is the view of the whole file, so it is where the
-        // mistakes of its peripherals and clusters are told.
-        warn(file, reading.device.warnings);
         return list(reading.device, file, arguments.value(0), parser.isSet(json_option));
     }
     if (arguments.isEmpty())

@@ -115,6 +115,10 @@ constexpr int max_registers = 250000;
 constexpr int max_expansion = 1000000; // instances of every kind, fields included
 constexpr int max_fields = 4000000;    // the fields of all registers together
 
+// Warnings ("line 12: ...") in the order of their lines, as the user reads
+// them against the file; they are gathered per kind of mistake.
+void sort_by_line(QStringList &warnings);
+
 Reading read_file(const QString &path);
 // `file_name` is what error messages call the input.
 Reading read(QIODevice *input, const QString &file_name);

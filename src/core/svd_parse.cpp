@@ -342,29 +342,6 @@ QString line_note(int line) { return QStringLiteral("line %1: ").arg(line); }
 
 namespace {
 
-// The number of line_note()'s "line 12: ", 0 without one.
-int line_of(const QString &warning)
-{
-    if (!warning.startsWith(QLatin1String("line ")))
-        return 0;
-    int line = 0;
-    for (int i = 5; i < warning.size() && warning[i].isDigit(); ++i)
-        line = line * 10 + warning[i].digitValue();
-    return line;
-}
-
-} // namespace
-
-void sort_by_line(QStringList &warnings)
-{
-    if (warnings.size() > 1)
-        std::stable_sort(warnings.begin(), warnings.end(), [](const QString &a, const QString &b) {
-            return line_of(a) < line_of(b);
-        });
-}
-
-namespace {
-
 // The first pass: the XML into nodes.
 class Parser : public Tree
 {
@@ -814,4 +791,28 @@ bool parse(QIODevice *input, const QString &file_name, Tree &tree, QString &erro
 }
 
 } // namespace tree
+
+namespace {
+
+// The number of line_note()'s "line 12: ", 0 without one.
+int line_of(const QString &warning)
+{
+    if (!warning.startsWith(QLatin1String("line ")))
+        return 0;
+    int line = 0;
+    for (int i = 5; i < warning.size() && warning[i].isDigit(); ++i)
+        line = line * 10 + warning[i].digitValue();
+    return line;
+}
+
+} // namespace
+
+void sort_by_line(QStringList &warnings)
+{
+    if (warnings.size() > 1)
+        std::stable_sort(warnings.begin(), warnings.end(), [](const QString &a, const QString &b) {
+            return line_of(a) < line_of(b);
+        });
+}
+
 } // namespace svd

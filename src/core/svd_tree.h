@@ -101,9 +101,6 @@ bool parse_number(QStringView text, quint64 &out);
 
 QString tag_name(Kind kind);
 QString line_note(int line);
-// Warnings are gathered per kind of mistake; the user reads them against
-// the file, top to bottom.
-void sort_by_line(QStringList &warnings);
 
 // The first pass; `error` is "FILE:LINE:COLUMN: what" when it fails.
 bool parse(QIODevice *input, const QString &file_name, Tree &tree, QString &error);

@@ -60,6 +60,9 @@ check "the reset value by default" 0 "*value 0xA8000000 = 2818572288*\[31:30\]  
 check "the register's warnings go to standard error" 0 \
     "*tarnwick-cli: $svd: line 148: field OUTSIDE \[9:8\] lies outside the 8-bit register*" \
     --svd "$svd" FLAWED.CTRL
+check "--list tells the listed registers' warnings once, in line order, two of one name among them" 0 \
+    "*line 145: another register named FLAWED.CTRL follows, at line 160*line 148: *line 160: another register named FLAWED.CTRL comes first*" \
+    --svd "$svd" --list 'flawed.*'
 
 printf '<device><peripherals>\n<peripheral><name>X</name>\n</peripherals></device>\n' >"$tmp/broken.svd"
 printf '<html/>' >"$tmp/page.xml"
