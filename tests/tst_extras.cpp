@@ -244,6 +244,8 @@ void TestExtras::readLiteral_data()
     const struct { const char *text; int base; const char *expected; } rows[] = {
         {" 0X1f\n", 10, "0x0000001F"}, {"0xFFFF'FFFF", 8, "0xFFFFFFFF"}, {"0x0", 2, "0x00000000"},
         {"0b1_0LU", 16, "0x00000002"}, {"0o17llu", 10, "0x0000000F"}, {"0x1uu", 16, "none"},
+        {"10u", 16, "0x0000000A"}, {"017UL", 10, "0x0000000F"}, {"08u", 10, "none"},
+        {"1fu", 16, "none"}, {"4294967296ull", 10, "wide"},
         {"0x1_0000_0000", 16, "wide"}, {"0x", 16, "none"}, {"0x_", 16, "none"},
         {"0x1__2", 16, "none"}, {"0b102", 16, "none"}, {"'h1f", 10, "0x0000001F"},
         {"8'B1010__0101_", 10, "0x000000A5"}, {"'d4294967295", 16, "0xFFFFFFFF"},

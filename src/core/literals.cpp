@@ -96,6 +96,8 @@ Reading read_literal(QStringView text, int plain_base)
                                   QRegularExpression::CaseInsensitiveOption);
     };
     static const QRegularExpression c = whole("0([xbo])([0-9a-f'_]+)(?:u|l|ul|ull|ll|lu|llu)?");
+    static const QRegularExpression c_suffixed =
+        whole("(0[0-7'_]*|[1-9][0-9'_]*)(?:u|l|ul|ull|ll|lu|llu)");
     static const QRegularExpression verilog = whole("([0-9]*)'([hdob])([0-9a-f][0-9a-f_]*)");
     static const QRegularExpression vhdl = whole("([xob])\"([0-9a-f_]+)\"");
     static const QRegularExpression assembler = whole("([0-9a-f]+)h");
@@ -107,6 +109,11 @@ Reading read_literal(QStringView text, int plain_base)
     QRegularExpressionMatch match;
     if ((match = c.match(trimmed)).hasMatch())
         return read_digits(match.capturedRef(2), base_of(match.capturedRef(1).at(0)),
+                           QStringLiteral("'_"));
+    // The suffix says it is C, and C reads it as decimal or, from a leading
+    // 0, octal.
+    if ((match = c_suffixed.match(trimmed)).hasMatch())
+        return read_digits(match.capturedRef(1), trimmed.startsWith(QLatin1Char('0')) ? 8 : 10,
                            QStringLiteral("'_"));
     if ((match = verilog.match(trimmed)).hasMatch())
         return read_verilog(match);

@@ -44,7 +44,8 @@ struct Reading
 
 // Reads one number, letters in either case, white space around it ignored:
 // - C and C++ 0x, 0b, 0o with ' or _ between digits and a suffix u, l, ul,
-//   ull, ll, lu or llu;
+//   ull, ll, lu or llu; digits with one of those suffixes are a C decimal
+//   literal (3u), or octal with a leading 0 (017u), whatever `plain_base`;
 // - Verilog and SystemVerilog 'h, 'd, 'o, 'b with an optional size before the
 //   ' and _ anywhere after the first digit; a value wider than its size is no
 //   number (a size above 32 with a value above 32 bits counts as too wide);

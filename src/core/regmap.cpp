@@ -518,19 +518,11 @@ FieldEntry read_field_entry(const svd::Field &field, QStringView text)
     if (typed.startsWith(QLatin1Char('-')) && literals::read_literal(typed.mid(1), 10).value)
         return {std::nullopt, QStringLiteral("%1 is negative; the field %2 holds 0 to %3")
                                   .arg(quoted, field.name, limit)};
-    QString refusal = write_choices(field).isEmpty()
-                          ? QStringLiteral("%1 is no number").arg(quoted)
-                          : QStringLiteral("%1 is neither a number nor a name %2 has for writing")
-                                .arg(quoted, field.name);
-    // C writes 3u, but a suffix is read only after a base prefix, as in the
-    // main window's Paste value; say so instead of leaving the user guessing.
-    static const QRegularExpression suffixed(
-        QStringLiteral("\\A([0-9]+)(?:u|l|ul|ull|ll|lu|llu)\\z"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch match = suffixed.match(quoted); match.hasMatch())
-        refusal += QStringLiteral(": a C suffix is read only after 0x, 0b or 0o; type %1")
-                       .arg(match.captured(1));
-    return {std::nullopt, refusal};
+    return {std::nullopt,
+            write_choices(field).isEmpty()
+                ? QStringLiteral("%1 is no number").arg(quoted)
+                : QStringLiteral("%1 is neither a number nor a name %2 has for writing")
+                      .arg(quoted, field.name)};
 }
 
 QString sized_hex(quint64 value, int width)
