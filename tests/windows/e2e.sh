@@ -59,7 +59,7 @@ XLIB_PIDS+=("$app")
 window=$(wait_window "Tarnwick v1.04" 60)
 expect "the window is 700x450" "window_size $window" 700x450
 shot=$XLIB_TMP/window.png
-bit0="screenshot $window $shot && pixel $shot 553 133" # bit 0 sits at (550, 130)
+bit0="screenshot \$window $shot && pixel $shot 553 133" # bit 0 sits at (550, 130) of the window open then
 expect "bit 0 is drawn clear" "$bit0" "#FFFFFF"
 cp "$shot" "$build/tarnwick-wine.png"
 
