@@ -69,6 +69,17 @@ struct FieldList
     QStringList outside;
 };
 
+// PREFIX.NAME, allocated once: nested cluster arrays name thousands of
+// registers this way, and `+` would allocate for the dot and again for the
+// name.
+QString joined(const QString &prefix, const QString &name)
+{
+    QString path;
+    path.reserve(prefix.size() + 1 + name.size());
+    path.append(prefix).append(QLatin1Char('.')).append(name);
+    return path;
+}
+
 // `name` as a path component: ARR[%s] is also called ARR, PMUX0_%s PMUX0_.
 bool name_matches(const QString &name, QStringView part)
 {
@@ -429,8 +440,8 @@ private:
             const quint64 at = base + node.address;
             if (node.kind == Kind::Cluster) {
                 const bool ok = each_element(child, [&](const QString &name, quint64 offset) {
-                    return walk(node.first_child, prefix + QLatin1Char('.') + name, at + offset,
-                                inherited, depth + 1);
+                    return walk(node.first_child, joined(prefix, name), at + offset, inherited,
+                                depth + 1);
                 });
                 if (!ok)
                     return false;
@@ -438,8 +449,8 @@ private:
             }
             FieldList *fields = fields_of(child);
             if (!fields || !each_element(child, [&](const QString &name, quint64 offset) {
-                    return add_register(node, *fields, prefix + QLatin1Char('.') + name,
-                                        at + offset, inherited);
+                    return add_register(node, *fields, joined(prefix, name), at + offset,
+                                        inherited);
                 }))
                 return false;
         }
