@@ -74,9 +74,10 @@ struct FieldList
 // name.
 QString joined(const QString &prefix, const QString &name)
 {
-    QString path;
-    path.reserve(prefix.size() + 1 + name.size());
-    path.append(prefix).append(QLatin1Char('.')).append(name);
+    QString path(prefix.size() + 1 + name.size(), Qt::Uninitialized);
+    QChar *out = std::copy(prefix.cbegin(), prefix.cend(), path.data());
+    *out++ = QLatin1Char('.');
+    std::copy(name.cbegin(), name.cend(), out);
     return path;
 }
 
@@ -457,7 +458,7 @@ private:
         return true;
     }
 
-    bool add_register(const Node &node, FieldList &fields, const QString &name, quint64 address,
+    bool add_register(const Node &node, FieldList &fields, QString name, quint64 address,
                       const Properties &properties)
     {
         if (out->registers.size() >= max_registers)
@@ -471,13 +472,14 @@ private:
             return fail(node,
                         QStringLiteral("the map expands to more than %1 fields").arg(max_fields));
         Register reg;
-        reg.name = name;
+        // Taken, not shared: no reference count to change, twice, per register.
+        reg.name = std::move(name);
         reg.address = address;
         reg.warnings = node.warnings + fields.warnings;
         if (properties.size == 0 || properties.size > 4096) {
             reg.warnings.append(line_note(node.line) +
                                 QStringLiteral("register %1 has size %2; read as 32 bits")
-                                    .arg(name, QString::number(properties.size)));
+                                    .arg(reg.name, QString::number(properties.size)));
             reg.size = 32;
         } else {
             reg.size = int(properties.size);
@@ -494,7 +496,7 @@ private:
                     line_note(line) +
                     QStringLiteral("%1 0x%2 does not fit the %3-bit register %4; keeping 0x%5")
                         .arg(QLatin1String(what), QString::number(stated, 16).toUpper(),
-                             QString::number(reg.size), name,
+                             QString::number(reg.size), reg.name,
                              QString::number(stated & held, 16).toUpper()));
         }
         reg.access = properties.access;
@@ -518,15 +520,15 @@ private:
         }
         reg.warnings += fields.outside;
         // Both say so, as a user may come to either first.
-        const int seen = first_named(name, out->registers.size());
+        const int seen = first_named(reg.name, out->registers.size());
         if (seen >= 0) {
             Register &first = out->registers[seen];
             reg.warnings.append(line_note(node.line) +
                                 QStringLiteral("another register named %1 comes first, at line %2")
-                                    .arg(name, QString::number(first.line)));
+                                    .arg(reg.name, QString::number(first.line)));
             first.warnings.append(line_note(first.line) +
                                   QStringLiteral("another register named %1 follows, at line %2")
-                                      .arg(name, QString::number(node.line)));
+                                      .arg(reg.name, QString::number(node.line)));
             sort_by_line(first.warnings);
         }
         sort_by_line(reg.warnings);

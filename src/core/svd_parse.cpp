@@ -120,9 +120,21 @@ Element element_of(QStringRef tag)
     return Element::Unknown;
 }
 
+// `prefix` is lower-case ASCII (0x, 0b), and no other character folds to
+// one of its letters, so comparing ASCII alone matches what a case-folding
+// comparison would, without a call into Qt for each of thousands of numbers.
 bool starts_with(QStringView text, const char *prefix)
 {
-    return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
+    for (int i = 0; prefix[i]; ++i) {
+        if (i >= text.size())
+            return false;
+        ushort c = text[i].unicode();
+        if (c >= 'A' && c <= 'Z')
+            c += 'a' - 'A';
+        if (c != ushort(prefix[i]))
+            return false;
+    }
+    return true;
 }
 
 // Digits of `base` into `out`; false on a stray character or past 64 bits.
@@ -180,7 +192,9 @@ bool parse_number(QStringView text, quint64 &out)
     }
     int shift = 0;
     if (!text.isEmpty()) {
-        switch (text.back().toLower().unicode()) {
+        const QChar last = text.back();
+        // Most numbers end in a digit; the case mapping is for the rest.
+        switch (last.unicode() <= '9' ? last.unicode() : last.toLower().unicode()) {
         case 'k':
             shift = 10;
             break;
@@ -445,30 +459,55 @@ private:
         return false;
     }
 
-    // The text of the current element, child elements' text included.
-    QStringView leaf()
+    // Calls take(run) for each run of the current element's text, child
+    // elements' text included, and stops after its end tag.
+    template <class Take> void read_leaf(Take &&take)
     {
-        text.resize(0); // keeps the reserved buffer
         int depth = 0;
         while (!xml.atEnd()) {
             switch (xml.readNext()) {
             case QXmlStreamReader::Characters:
-                text.append(xml.text());
+                take(xml.text());
                 break;
             case QXmlStreamReader::StartElement:
                 ++depth;
                 break;
             case QXmlStreamReader::EndElement:
                 if (depth-- == 0)
-                    return text;
+                    return;
                 break;
             case QXmlStreamReader::Invalid:
-                return text;
+                return;
             default:
                 break;
             }
         }
+    }
+
+    // The text of the current element, child elements' text included.
+    QStringView leaf()
+    {
+        text.resize(0); // keeps the reserved buffer
+        read_leaf([this](const QStringRef &run) { text.append(run); });
         return text;
+    }
+
+    // The same text as a string to keep: names and descriptions are nearly
+    // always one run, copied once here rather than into `text` and out again.
+    QString leaf_string()
+    {
+        QString kept;
+        bool first = true;
+        read_leaf([&](const QStringRef &run) {
+            // Not run.toString(), which shares the reader's whole buffer
+            // when the run fills it.
+            if (first)
+                kept = QString(run.unicode(), run.size());
+            else
+                kept.append(run);
+            first = false;
+        });
+        return kept;
     }
 
     // A number the structure depends on: anything else is an error.
@@ -506,7 +545,7 @@ private:
         while (next_child(element)) {
             switch (element) {
             case Element::Name:
-                device_name = leaf().trimmed().toString();
+                device_name = leaf_string().trimmed();
                 break;
             case Element::Peripherals:
                 while (next_child(element)) {
@@ -589,10 +628,10 @@ private:
             Node &node = nodes[size_t(index)];
             switch (element) {
             case Element::Name:
-                node.name = leaf().trimmed().toString();
+                node.name = leaf_string().trimmed();
                 break;
             case Element::Description:
-                node.description = leaf().toString();
+                node.description = leaf_string();
                 node.stated |= HasDescription;
                 break;
             case Element::BaseAddress:
@@ -617,7 +656,7 @@ private:
                 node.stated |= HasDimIncrement;
                 break;
             case Element::DimIndex:
-                node.dim_index = leaf().trimmed().toString();
+                node.dim_index = leaf_string().trimmed();
                 node.stated |= HasDimIndex;
                 break;
             case Element::BitOffset:
@@ -740,10 +779,10 @@ private:
         while (next_child(element)) {
             switch (element) {
             case Element::Name:
-                value.name = leaf().trimmed().toString();
+                value.name = leaf_string().trimmed();
                 break;
             case Element::Description:
-                value.description = leaf().toString();
+                value.description = leaf_string();
                 break;
             case Element::Value: {
                 const QStringView digits = leaf();
