@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <tuple>
@@ -107,6 +108,7 @@ public:
     {
         out = &device;
         device.name = tree.device_name;
+        path.reserve(256);
         qint64 expected = 0;
         for (int peripheral : tree.peripherals)
             expected += elements_stated(peripheral) *
@@ -121,7 +123,9 @@ public:
             Properties inherited = properties;
             inherited.take(node);
             const bool ok = each_element(peripheral, [&](const QString &name, quint64 offset) {
-                return walk(node.first_child, name, node.address + offset, inherited, 0);
+                path.resize(0);
+                path.append(name);
+                return walk(node.first_child, node.address + offset, inherited, 0);
             });
             if (!ok)
                 return false;
@@ -139,6 +143,10 @@ private:
     std::vector<Node> &nodes;
     QString file;
     Device *out = nullptr;
+    // The peripheral and clusters above the registers being added,
+    // PERIPHERAL.CLUSTER...: one buffer for the whole walk, so that only
+    // the registers' own names are allocated.
+    QString path;
     int chain = 0;
     qint64 expanded = 0;
     qint64 field_count = 0;
@@ -424,8 +432,8 @@ private:
         return true;
     }
 
-    bool walk(int first_child, const QString &prefix, quint64 base, const Properties &properties,
-              int depth)
+    // Registers below the node chain of `first_child`, named from `path`.
+    bool walk(int first_child, quint64 base, const Properties &properties, int depth)
     {
         if (first_child >= 0 && depth > max_depth)
             return fail(nodes[size_t(first_child)],
@@ -441,8 +449,11 @@ private:
             const quint64 at = base + node.address;
             if (node.kind == Kind::Cluster) {
                 const bool ok = each_element(child, [&](const QString &name, quint64 offset) {
-                    return walk(node.first_child, joined(prefix, name), at + offset, inherited,
-                                depth + 1);
+                    const int mark = path.size();
+                    path.append(QLatin1Char('.')).append(name);
+                    const bool walked = walk(node.first_child, at + offset, inherited, depth + 1);
+                    path.truncate(mark);
+                    return walked;
                 });
                 if (!ok)
                     return false;
@@ -450,8 +461,7 @@ private:
             }
             FieldList *fields = fields_of(child);
             if (!fields || !each_element(child, [&](const QString &name, quint64 offset) {
-                    return add_register(node, *fields, joined(prefix, name), at + offset,
-                                        inherited);
+                    return add_register(node, *fields, joined(path, name), at + offset, inherited);
                 }))
                 return false;
         }
@@ -579,6 +589,12 @@ private:
         if (it != field_lists.end())
             return &it->second;
         FieldList list;
+        // One field per child but for field arrays: grown once, if at all.
+        int children = 0;
+        for (int child = nodes[size_t(index)].first_child; child >= 0;
+             child = nodes[size_t(child)].next_sibling)
+            ++children;
+        list.fields.reserve(children);
         for (int child = nodes[size_t(index)].first_child; child >= 0;
              child = nodes[size_t(child)].next_sibling) {
             if (!resolve(child))
@@ -650,7 +666,7 @@ private:
             field.description = node.description;
             field.values = values;
             field.line = node.line;
-            list.fields.append(field);
+            list.fields.append(std::move(field));
             return true;
         });
     }
@@ -658,19 +674,33 @@ private:
     // Duplicate names and overlapping bits within one register.
     static void check_layout(FieldList &list)
     {
+        // Most registers have a few fields: looking back over them costs
+        // less than allocating a hash node for each; long lists are hashed.
+        const bool hashed = list.fields.size() > 32;
         QHash<QString, int> names;
-        std::vector<int> order;
+        QVarLengthArray<int, 64> order;
         for (int i = 0; i < list.fields.size(); ++i) {
             const Field &field = list.fields[i];
+            int first_line = -1; // of the first field of this name, if any
+            if (hashed) {
+                const auto seen = names.constFind(field.name);
+                if (seen != names.constEnd())
+                    first_line = *seen;
+                else
+                    names.insert(field.name, field.line);
+            } else {
+                for (int j = 0; j < i && first_line < 0; ++j) {
+                    if (list.fields[j].name == field.name)
+                        first_line = list.fields[j].line;
+                }
+            }
             // Vendors name every gap RESERVED; that is no second field.
-            if (names.contains(field.name) &&
+            if (first_line >= 0 &&
                 field.name.compare(QLatin1String("RESERVED"), Qt::CaseInsensitive) != 0)
                 list.warnings.append(
                     line_note(field.line) +
                     QStringLiteral("another field named %1 comes first, at line %2")
-                        .arg(field.name, QString::number(names.value(field.name))));
-            else
-                names.insert(field.name, field.line);
+                        .arg(field.name, QString::number(first_line)));
             order.push_back(i);
         }
         std::sort(order.begin(), order.end(),
