@@ -110,10 +110,18 @@ public:
         device.name = tree.device_name;
         path.reserve(256);
         qint64 expected = 0;
-        for (int peripheral : tree.peripherals)
-            expected += elements_stated(peripheral) *
-                        registers_stated(nodes[size_t(peripheral)].first_child);
+        for (int peripheral : tree.peripherals) {
+            expected += registers_stated(peripheral, -1, 0);
+            if (expected >= max_registers)
+                break;
+        }
         device.registers.reserve(int(qMin(expected, qint64(max_registers))));
+        // The table of first names sized for them too, rather than rehashed
+        // as it fills; past 32768 names it still grows as needed.
+        size_t table_size = 1024;
+        while (table_size < size_t(qMin(expected, qint64(1) << 15)) * 2)
+            table_size *= 2;
+        first_of_name.assign(table_size, {0u, -1});
         Properties properties;
         properties.take(tree.device);
         for (int peripheral : tree.peripherals) {
@@ -161,27 +169,60 @@ private:
     // Registers that nested cluster arrays expand to are thousands of copies
     // of a few definitions; growing the list as they come would move each
     // several times and touch twice the memory. Counted from the dims as the
-    // file states them, before derivedFrom is followed: what a derived
-    // peripheral or cluster takes from its source is left out, so the list
-    // may still grow once or twice.
-    qint64 elements_stated(int index) const
+    // file states them, before derivedFrom is followed; a derived node that
+    // states no dim or children of its own counts as the sibling (or
+    // peripheral) its derivedFrom names, as nearly all name one. A guess
+    // only: derivedFrom is settled by resolve(), and a wrong count costs no
+    // more than growing the list.
+    std::vector<qint64> counted; // per node, -1 until counted
+
+    int named_sibling(const Node &node, int first_sibling) const
     {
-        const Node &node = nodes[size_t(index)];
-        return (node.stated & HasDim) ? qint64(qMin(node.dim, quint64(max_registers))) : 1;
+        if (node.derived_from.isEmpty() || node.derived_from.contains(QLatin1Char('.')))
+            return -1;
+        if (node.parent < 0) {
+            for (int peripheral : tree.peripherals) {
+                if (name_matches(nodes[size_t(peripheral)].name, node.derived_from))
+                    return peripheral;
+            }
+            return -1;
+        }
+        for (int sibling = first_sibling; sibling >= 0;
+             sibling = nodes[size_t(sibling)].next_sibling) {
+            const Node &other = nodes[size_t(sibling)];
+            if (other.kind == node.kind && name_matches(other.name, node.derived_from))
+                return sibling;
+        }
+        return -1;
     }
 
-    qint64 registers_stated(int first_child, int depth = 0) const
+    qint64 registers_stated(int index, int first_sibling, int depth)
     {
-        qint64 count = 0;
-        for (int child = first_child; child >= 0 && count < max_registers && depth <= max_depth;
-             child = nodes[size_t(child)].next_sibling) {
-            const Node &node = nodes[size_t(child)];
-            if (node.kind == Kind::Register)
-                count += elements_stated(child);
-            else if (node.kind == Kind::Cluster)
-                count += elements_stated(child) * registers_stated(node.first_child, depth + 1);
+        if (counted.empty())
+            counted.assign(nodes.size(), -1);
+        if (counted[size_t(index)] >= 0)
+            return counted[size_t(index)];
+        const Node &node = nodes[size_t(index)];
+        const int source = named_sibling(node, first_sibling);
+        const Node &dims = (node.stated & HasDim) || source < 0 ? node : nodes[size_t(source)];
+        const qint64 elements =
+            (dims.stated & HasDim) ? qint64(qMin(dims.dim, quint64(max_registers))) : 1;
+        qint64 count = 1;
+        if (node.kind != Kind::Register) {
+            const int first = (node.stated & HasChildren) || source < 0
+                                  ? node.first_child
+                                  : nodes[size_t(source)].first_child;
+            count = 0;
+            for (int child = first; child >= 0 && count < max_registers && depth < max_depth;
+                 child = nodes[size_t(child)].next_sibling) {
+                const Kind kind = nodes[size_t(child)].kind;
+                if (kind == Kind::Register || kind == Kind::Cluster)
+                    count += registers_stated(child, first, depth + 1);
+            }
         }
-        return qMin(count, qint64(max_registers));
+        counted[size_t(index)] =
+            qMin(elements * qMin(count, qint64(max_registers)), qint64(max_registers));
+        return counted[size_t(index)];
     }
 
     bool fail(const Node &node, const QString &what)
