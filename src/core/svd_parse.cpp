@@ -510,6 +510,46 @@ private:
         return kept;
     }
 
+    // Names and descriptions of fields, registers and values recur by the
+    // thousand (every channel of an array, every register of a kind, ON and
+    // OFF): each text is kept once and shared, which saves an allocation and
+    // the memory of every repeat. Long texts rarely repeat and are not
+    // looked up.
+    std::vector<std::pair<uint, QString>> texts; // open addressing on the hash
+    size_t texts_held = 0;
+
+    QString shared(QStringView text)
+    {
+        if (text.isEmpty() || text.size() > 160)
+            return text.toString();
+        if ((texts_held + 1) * 2 > texts.size()) {
+            std::vector<std::pair<uint, QString>> held(qMax(size_t(1024), texts.size() * 2));
+            const size_t mask = held.size() - 1;
+            for (auto &entry : texts) {
+                if (entry.second.isNull())
+                    continue;
+                size_t at = entry.first & mask;
+                while (!held[at].second.isNull())
+                    at = (at + 1) & mask;
+                held[at] = std::move(entry);
+            }
+            texts.swap(held);
+        }
+        const uint hash = qHash(text);
+        const size_t mask = texts.size() - 1;
+        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+            auto &[held_hash, held] = texts[at];
+            if (held.isNull()) {
+                held_hash = hash;
+                held = text.toString();
+                ++texts_held;
+                return held;
+            }
+            if (held_hash == hash && QStringView(held) == text)
+                return held;
+        }
+    }
+
     // A number the structure depends on: anything else is an error.
     quint64 number(const char *what)
     {
@@ -628,10 +668,10 @@ private:
             Node &node = nodes[size_t(index)];
             switch (element) {
             case Element::Name:
-                node.name = leaf_string().trimmed();
+                node.name = shared(leaf().trimmed());
                 break;
             case Element::Description:
-                node.description = leaf_string();
+                node.description = shared(leaf());
                 node.stated |= HasDescription;
                 break;
             case Element::BaseAddress:
@@ -779,10 +819,10 @@ private:
         while (next_child(element)) {
             switch (element) {
             case Element::Name:
-                value.name = leaf_string().trimmed();
+                value.name = shared(leaf().trimmed());
                 break;
             case Element::Description:
-                value.description = leaf_string();
+                value.description = shared(leaf());
                 break;
             case Element::Value: {
                 const QStringView digits = leaf();
