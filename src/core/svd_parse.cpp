@@ -510,20 +510,20 @@ private:
         return kept;
     }
 
-    // Names and descriptions of fields, registers and values recur by the
+    // Names, and the descriptions of fields and registers, recur by the
     // thousand (every channel of an array, every register of a kind, ON and
     // OFF): each text is kept once and shared, which saves an allocation and
-    // the memory of every repeat. Long texts rarely repeat and are not
-    // looked up.
+    // the memory of every repeat. Long texts, and the descriptions of
+    // enumerated values, rarely repeat and are not worth the lookup.
     std::vector<std::pair<uint, QString>> texts; // open addressing on the hash
     size_t texts_held = 0;
 
     QString shared(QStringView text)
     {
-        if (text.isEmpty() || text.size() > 160)
+        if (text.isEmpty() || text.size() > 64)
             return text.toString();
         if ((texts_held + 1) * 2 > texts.size()) {
-            std::vector<std::pair<uint, QString>> held(qMax(size_t(1024), texts.size() * 2));
+            std::vector<std::pair<uint, QString>> held(qMax(size_t(256), texts.size() * 2));
             const size_t mask = held.size() - 1;
             for (auto &entry : texts) {
                 if (entry.second.isNull())
@@ -822,7 +822,7 @@ private:
                 value.name = shared(leaf().trimmed());
                 break;
             case Element::Description:
-                value.description = shared(leaf());
+                value.description = leaf_string();
                 break;
             case Element::Value: {
                 const QStringView digits = leaf();
