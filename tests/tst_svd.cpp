@@ -181,7 +181,8 @@ void TestSvd::warnings_data()
 {
     // Of the registers from FLAWED's first on; -1: the list of a peripheral
     // array that states too few dimIndex entries, an unknown access, then a
-    // second baseAddress.
+    // second baseAddress; -2: a register of 70 fields and a 71st named as the
+    // fourth, past the few that are compared one by one.
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("warning");
 
@@ -196,6 +197,7 @@ void TestSvd::warnings_data()
     QTest::newRow("reset value wider than the register") << 4 << "line 180: reset value 0xFFFFFFFFFFFFFFF1 does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFF1";
     QTest::newRow("reset mask wider than the register") << 4 << "line 180: reset mask 0x1FFFFFFFF does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFFF";
     QTest::newRow("baseAddress twice") << -1 << "line 4: peripheral P%s states <baseAddress> again; the last one counts";
+    QTest::newRow("duplicate field among many") << -2 << "line 73: another field named F3 comes first, at line 6";
     // clang-format on
 }
 
@@ -203,7 +205,31 @@ void TestSvd::warnings()
 {
     QFETCH(int, index);
     QFETCH(QString, warning);
-    if (index < 0) {
+    if (index == -2) {
+        QByteArray xml("<device><name>D</name><peripherals><peripheral><name>P</name>\n"
+                       "<registers><register><name>R</name><size>128</size><fields>\n");
+        for (int i = 0; i < 71; ++i)
+            xml +=
+                QStringLiteral("<field><name>F%1</name><description>Field %2 of many</description>"
+                               "<bitOffset>%2</bitOffset><bitWidth>1</bitWidth></field>\n")
+                    .arg(i < 70 ? i : 3)
+                    .arg(i)
+                    .toUtf8();
+        xml += "</fields></register></registers></peripheral></peripherals></device>\n";
+        QBuffer input(&xml);
+        input.open(QIODevice::ReadOnly);
+        const svd::Register r =
+            svd::read(&input, QStringLiteral("f.svd")).device.registers.value(0);
+        QVERIFY2(r.warnings == QStringList{warning}, qPrintable(r.warnings.join('\n')));
+        // Each text where it belongs, among more than the reader shares at first.
+        QCOMPARE(r.fields.size(), 71);
+        for (int i = 0; i < 71; ++i) {
+            QCOMPARE(r.fields[i].name, QStringLiteral("F%1").arg(i < 70 ? i : 3));
+            QCOMPARE(r.fields[i].description, QStringLiteral("Field %1 of many").arg(i));
+        }
+        return;
+    }
+    if (index == -1) {
         QByteArray xml("<device><name>D</name><peripherals>\n<peripheral><dim>2</dim>"
                        "<dimIncrement>4</dimIncrement><dimIndex>A</dimIndex><name>P%s</name>\n"
                        "<baseAddress>0</baseAddress><access>sometimes</access>\n"

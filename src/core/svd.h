@@ -124,3 +124,9 @@ Reading read_file(const QString &path);
 Reading read(QIODevice *input, const QString &file_name);
 
 } // namespace svd
+
+// Plain values of implicitly shared members: a QVector of them grows by
+// moving its bytes rather than by copying each element and releasing the old.
+Q_DECLARE_TYPEINFO(svd::EnumValue, Q_MOVABLE_TYPE);
+Q_DECLARE_TYPEINFO(svd::Field, Q_MOVABLE_TYPE);
+Q_DECLARE_TYPEINFO(svd::Register, Q_MOVABLE_TYPE);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <tuple>
@@ -69,6 +70,18 @@ struct FieldList
     QStringList outside;
 };
 
+// PREFIX.NAME, allocated once: nested cluster arrays name thousands of
+// registers this way, and `+` would allocate for the dot and again for the
+// name.
+QString joined(const QString &prefix, const QString &name)
+{
+    QString path(prefix.size() + 1 + name.size(), Qt::Uninitialized);
+    QChar *out = std::copy(prefix.cbegin(), prefix.cend(), path.data());
+    *out++ = QLatin1Char('.');
+    std::copy(name.cbegin(), name.cend(), out);
+    return path;
+}
+
 // `name` as a path component: ARR[%s] is also called ARR, PMUX0_%s PMUX0_.
 bool name_matches(const QString &name, QStringView part)
 {
@@ -95,11 +108,20 @@ public:
     {
         out = &device;
         device.name = tree.device_name;
+        path.reserve(256);
         qint64 expected = 0;
-        for (int peripheral : tree.peripherals)
-            expected += elements_stated(peripheral) *
-                        registers_stated(nodes[size_t(peripheral)].first_child);
+        for (int peripheral : tree.peripherals) {
+            expected += registers_stated(peripheral, -1, 0);
+            if (expected >= max_registers)
+                break;
+        }
         device.registers.reserve(int(qMin(expected, qint64(max_registers))));
+        // The table of first names sized for them too, rather than rehashed
+        // as it fills; past 32768 names it still grows as needed.
+        size_t table_size = 1024;
+        while (table_size < size_t(qMin(expected, qint64(1) << 15)) * 2)
+            table_size *= 2;
+        first_of_name.assign(table_size, {0u, -1});
         Properties properties;
         properties.take(tree.device);
         for (int peripheral : tree.peripherals) {
@@ -109,7 +131,9 @@ public:
             Properties inherited = properties;
             inherited.take(node);
             const bool ok = each_element(peripheral, [&](const QString &name, quint64 offset) {
-                return walk(node.first_child, name, node.address + offset, inherited, 0);
+                path.resize(0);
+                path.append(name);
+                return walk(node.first_child, node.address + offset, inherited, 0);
             });
             if (!ok)
                 return false;
@@ -127,6 +151,10 @@ private:
     std::vector<Node> &nodes;
     QString file;
     Device *out = nullptr;
+    // The peripheral and clusters above the registers being added,
+    // PERIPHERAL.CLUSTER...: one buffer for the whole walk, so that only
+    // the registers' own names are allocated.
+    QString path;
     int chain = 0;
     qint64 expanded = 0;
     qint64 field_count = 0;
@@ -141,27 +169,60 @@ private:
     // Registers that nested cluster arrays expand to are thousands of copies
     // of a few definitions; growing the list as they come would move each
     // several times and touch twice the memory. Counted from the dims as the
-    // file states them, before derivedFrom is followed: what a derived
-    // peripheral or cluster takes from its source is left out, so the list
-    // may still grow once or twice.
-    qint64 elements_stated(int index) const
+    // file states them, before derivedFrom is followed; a derived node that
+    // states no dim or children of its own counts as the sibling (or
+    // peripheral) its derivedFrom names, as nearly all name one. A guess
+    // only: derivedFrom is settled by resolve(), and a wrong count costs no
+    // more than growing the list.
+    std::vector<qint64> counted; // per node, -1 until counted
+
+    int named_sibling(const Node &node, int first_sibling) const
     {
-        const Node &node = nodes[size_t(index)];
-        return (node.stated & HasDim) ? qint64(qMin(node.dim, quint64(max_registers))) : 1;
+        if (node.derived_from.isEmpty() || node.derived_from.contains(QLatin1Char('.')))
+            return -1;
+        if (node.parent < 0) {
+            for (int peripheral : tree.peripherals) {
+                if (name_matches(nodes[size_t(peripheral)].name, node.derived_from))
+                    return peripheral;
+            }
+            return -1;
+        }
+        for (int sibling = first_sibling; sibling >= 0;
+             sibling = nodes[size_t(sibling)].next_sibling) {
+            const Node &other = nodes[size_t(sibling)];
+            if (other.kind == node.kind && name_matches(other.name, node.derived_from))
+                return sibling;
+        }
+        return -1;
     }
 
-    qint64 registers_stated(int first_child, int depth = 0) const
+    qint64 registers_stated(int index, int first_sibling, int depth)
     {
-        qint64 count = 0;
-        for (int child = first_child; child >= 0 && count < max_registers && depth <= max_depth;
-             child = nodes[size_t(child)].next_sibling) {
-            const Node &node = nodes[size_t(child)];
-            if (node.kind == Kind::Register)
-                count += elements_stated(child);
-            else if (node.kind == Kind::Cluster)
-                count += elements_stated(child) * registers_stated(node.first_child, depth + 1);
+        if (counted.empty())
+            counted.assign(nodes.size(), -1);
+        if (counted[size_t(index)] >= 0)
+            return counted[size_t(index)];
+        const Node &node = nodes[size_t(index)];
+        const int source = named_sibling(node, first_sibling);
+        const Node &dims = (node.stated & HasDim) || source < 0 ? node : nodes[size_t(source)];
+        const qint64 elements =
+            (dims.stated & HasDim) ? qint64(qMin(dims.dim, quint64(max_registers))) : 1;
+        qint64 count = 1;
+        if (node.kind != Kind::Register) {
+            const int first = (node.stated & HasChildren) || source < 0
+                                  ? node.first_child
+                                  : nodes[size_t(source)].first_child;
+            count = 0;
+            for (int child = first; child >= 0 && count < max_registers && depth < max_depth;
+                 child = nodes[size_t(child)].next_sibling) {
+                const Kind kind = nodes[size_t(child)].kind;
+                if (kind == Kind::Register || kind == Kind::Cluster)
+                    count += registers_stated(child, first, depth + 1);
+            }
         }
-        return qMin(count, qint64(max_registers));
+        counted[size_t(index)] =
+            qMin(elements * qMin(count, qint64(max_registers)), qint64(max_registers));
+        return counted[size_t(index)];
     }
 
     bool fail(const Node &node, const QString &what)
@@ -412,8 +473,8 @@ private:
         return true;
     }
 
-    bool walk(int first_child, const QString &prefix, quint64 base, const Properties &properties,
-              int depth)
+    // Registers below the node chain of `first_child`, named from `path`.
+    bool walk(int first_child, quint64 base, const Properties &properties, int depth)
     {
         if (first_child >= 0 && depth > max_depth)
             return fail(nodes[size_t(first_child)],
@@ -429,8 +490,11 @@ private:
             const quint64 at = base + node.address;
             if (node.kind == Kind::Cluster) {
                 const bool ok = each_element(child, [&](const QString &name, quint64 offset) {
-                    return walk(node.first_child, prefix + QLatin1Char('.') + name, at + offset,
-                                inherited, depth + 1);
+                    const int mark = path.size();
+                    path.append(QLatin1Char('.')).append(name);
+                    const bool walked = walk(node.first_child, at + offset, inherited, depth + 1);
+                    path.truncate(mark);
+                    return walked;
                 });
                 if (!ok)
                     return false;
@@ -438,15 +502,14 @@ private:
             }
             FieldList *fields = fields_of(child);
             if (!fields || !each_element(child, [&](const QString &name, quint64 offset) {
-                    return add_register(node, *fields, prefix + QLatin1Char('.') + name,
-                                        at + offset, inherited);
+                    return add_register(node, *fields, joined(path, name), at + offset, inherited);
                 }))
                 return false;
         }
         return true;
     }
 
-    bool add_register(const Node &node, FieldList &fields, const QString &name, quint64 address,
+    bool add_register(const Node &node, FieldList &fields, QString name, quint64 address,
                       const Properties &properties)
     {
         if (out->registers.size() >= max_registers)
@@ -460,13 +523,14 @@ private:
             return fail(node,
                         QStringLiteral("the map expands to more than %1 fields").arg(max_fields));
         Register reg;
-        reg.name = name;
+        // Taken, not shared: no reference count to change, twice, per register.
+        reg.name = std::move(name);
         reg.address = address;
         reg.warnings = node.warnings + fields.warnings;
         if (properties.size == 0 || properties.size > 4096) {
             reg.warnings.append(line_note(node.line) +
                                 QStringLiteral("register %1 has size %2; read as 32 bits")
-                                    .arg(name, QString::number(properties.size)));
+                                    .arg(reg.name, QString::number(properties.size)));
             reg.size = 32;
         } else {
             reg.size = int(properties.size);
@@ -483,7 +547,7 @@ private:
                     line_note(line) +
                     QStringLiteral("%1 0x%2 does not fit the %3-bit register %4; keeping 0x%5")
                         .arg(QLatin1String(what), QString::number(stated, 16).toUpper(),
-                             QString::number(reg.size), name,
+                             QString::number(reg.size), reg.name,
                              QString::number(stated & held, 16).toUpper()));
         }
         reg.access = properties.access;
@@ -507,15 +571,15 @@ private:
         }
         reg.warnings += fields.outside;
         // Both say so, as a user may come to either first.
-        const int seen = first_named(name, out->registers.size());
+        const int seen = first_named(reg.name, out->registers.size());
         if (seen >= 0) {
             Register &first = out->registers[seen];
             reg.warnings.append(line_note(node.line) +
                                 QStringLiteral("another register named %1 comes first, at line %2")
-                                    .arg(name, QString::number(first.line)));
+                                    .arg(reg.name, QString::number(first.line)));
             first.warnings.append(line_note(first.line) +
                                   QStringLiteral("another register named %1 follows, at line %2")
-                                      .arg(name, QString::number(node.line)));
+                                      .arg(reg.name, QString::number(node.line)));
             sort_by_line(first.warnings);
         }
         sort_by_line(reg.warnings);
@@ -566,6 +630,12 @@ private:
         if (it != field_lists.end())
             return &it->second;
         FieldList list;
+        // One field per child but for field arrays: grown once, if at all.
+        int children = 0;
+        for (int child = nodes[size_t(index)].first_child; child >= 0;
+             child = nodes[size_t(child)].next_sibling)
+            ++children;
+        list.fields.reserve(children);
         for (int child = nodes[size_t(index)].first_child; child >= 0;
              child = nodes[size_t(child)].next_sibling) {
             if (!resolve(child))
@@ -637,7 +707,7 @@ private:
             field.description = node.description;
             field.values = values;
             field.line = node.line;
-            list.fields.append(field);
+            list.fields.append(std::move(field));
             return true;
         });
     }
@@ -645,19 +715,33 @@ private:
     // Duplicate names and overlapping bits within one register.
     static void check_layout(FieldList &list)
     {
+        // Most registers have a few fields: looking back over them costs
+        // less than allocating a hash node for each; long lists are hashed.
+        const bool hashed = list.fields.size() > 32;
         QHash<QString, int> names;
-        std::vector<int> order;
+        QVarLengthArray<int, 64> order;
         for (int i = 0; i < list.fields.size(); ++i) {
             const Field &field = list.fields[i];
+            int first_line = -1; // of the first field of this name, if any
+            if (hashed) {
+                const auto seen = names.constFind(field.name);
+                if (seen != names.constEnd())
+                    first_line = *seen;
+                else
+                    names.insert(field.name, field.line);
+            } else {
+                for (int j = 0; j < i && first_line < 0; ++j) {
+                    if (list.fields[j].name == field.name)
+                        first_line = list.fields[j].line;
+                }
+            }
             // Vendors name every gap RESERVED; that is no second field.
-            if (names.contains(field.name) &&
+            if (first_line >= 0 &&
                 field.name.compare(QLatin1String("RESERVED"), Qt::CaseInsensitive) != 0)
                 list.warnings.append(
                     line_note(field.line) +
                     QStringLiteral("another field named %1 comes first, at line %2")
-                        .arg(field.name, QString::number(names.value(field.name))));
-            else
-                names.insert(field.name, field.line);
+                        .arg(field.name, QString::number(first_line)));
             order.push_back(i);
         }
         std::sort(order.begin(), order.end(),

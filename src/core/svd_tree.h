@@ -1,6 +1,6 @@
 // The reader's own: the tree its first pass makes of the XML, which its
 // second pass settles into the flat list of registers. Nothing outside
-// svd_parse.cpp and svd_build.cpp includes this.
+// svd_parse.cpp, svd_values.cpp and svd_build.cpp includes this.
 #pragma once
 
 #include "svd.h"
@@ -98,6 +98,17 @@ constexpr int max_depth = 32;
 // The format's numbers: decimal, 0x hexadecimal or # binary, an optional
 // leading +, and a k, M, G or T multiplier.
 bool parse_number(QStringView text, quint64 &out);
+// An enumerated value: as a number, or in binary (# or 0b) with x digits
+// that match either bit.
+bool parse_enum_number(QStringView text, quint64 &value, quint64 &care);
+// [msb:lsb]
+bool parse_bit_range(QStringView text, quint64 &msb, quint64 &lsb);
+// The schema's tokens, and the spellings vendors use outside it.
+bool parse_access(QStringView text, Access &out);
+bool parse_write_effect(QStringView text, WriteEffect &out);
+bool parse_read_effect(QStringView text, ReadEffect &out);
+bool parse_usage(QStringView text, Usage &out);
+bool parse_bool(QStringView text, bool &out);
 
 QString tag_name(Kind kind);
 QString line_note(int line);
