@@ -46,6 +46,19 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+// The device's properties as every generated map states them, up to its
+// first peripheral.
+void begin_device(QTextStream &out, const char *name)
+{
+    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<device schemaVersion=\"1.3\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+           "  <name>"
+        << name
+        << "</name>\n  <width>32</width>\n  <size>32</size>\n"
+           "  <access>read-write</access>\n  <resetValue>0x00000000</resetValue>\n"
+           "  <resetMask>0xFFFFFFFF</resetMask>\n  <peripherals>\n";
+}
+
 // Peripherals laid out as vendors write them: registers with descriptions,
 // fields in all three bit notations, enumerated values for reading and for
 // writing, dim arrays, and every fourth peripheral derived from the one
@@ -56,11 +69,7 @@ void generate(const QString &path, int megabytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
     QTextStream out(&file);
-    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<device schemaVersion=\"1.3\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
-           "  <name>SYNTH</name>\n  <width>32</width>\n  <size>32</size>\n"
-           "  <access>read-write</access>\n  <resetValue>0x00000000</resetValue>\n"
-           "  <resetMask>0xFFFFFFFF</resetMask>\n  <peripherals>\n";
+    begin_device(out, "SYNTH");
     const qint64 target = qint64(megabytes) << 20;
     for (int p = 0; file.pos() < target; ++p) {
         const quint32 base = 0x40000000u + quint32(p) * 0x400u;
@@ -138,11 +147,7 @@ void generate_nested(const QString &path)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
     QTextStream out(&file);
-    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<device schemaVersion=\"1.3\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
-           "  <name>NESTED</name>\n  <width>32</width>\n  <size>32</size>\n"
-           "  <access>read-write</access>\n  <resetValue>0x00000000</resetValue>\n"
-           "  <resetMask>0xFFFFFFFF</resetMask>\n  <peripherals>\n";
+    begin_device(out, "NESTED");
     const auto registers = [&](const QString &indent, const char *prefix, int count) {
         for (int r = 0; r < count; ++r) {
             out << indent << "<register>\n"
