@@ -13,7 +13,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -431,20 +430,19 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("A 32-bit register value in every notation, and decoded into the named "
-                       "fields of a register of a CMSIS-SVD file.\n\n"
-                       "  tarnwick-cli VALUE                          all forms and facts\n"
-                       "  tarnwick-cli --svd FILE --list [PATTERN]    the registers of FILE\n"
-                       "  tarnwick-cli --svd FILE REGISTER [VALUE]    REGISTER's fields\n"
-                       "  tarnwick-cli --svd FILE REGISTER [VALUE] FIELD=X...\n"
-                       "                                              VALUE with fields set\n\n"
-                       "VALUE is any literal Paste value reads (plain digits are hex, 0d255 "
-                       "is decimal) and defaults to the register's reset value. REGISTER and "
-                       "FIELD ignore "
-                       "case; X is a number (plain digits are decimal) or the name of one of "
-                       "the field's values. Exit codes: 0 done, 1 bad register, field or value, "
-                       "2 a file that is not readable SVD."));
+    parser.setApplicationDescription(QStringLiteral(
+        "A 32-bit register value in every notation, and decoded into the named "
+        "fields of a register of a CMSIS-SVD file.\n\n"
+        "  tarnwick-cli VALUE                          all forms and facts\n"
+        "  tarnwick-cli --svd FILE --list [PATTERN]    the registers of FILE\n"
+        "  tarnwick-cli --svd FILE REGISTER [VALUE]    REGISTER's fields\n"
+        "  tarnwick-cli --svd FILE REGISTER [VALUE] FIELD=X...\n"
+        "                                              VALUE with fields set\n\n"
+        "VALUE is any literal Paste value reads (plain digits are hex, 0d255 "
+        "is decimal) and defaults to the register's reset value. REGISTER and "
+        "FIELD ignore case; X is a number (plain digits are decimal) or the name "
+        "of one of the field's values. Exit codes: 0 done, 1 bad register, field or value, "
+        "2 a file that is not readable SVD."));
     const QCommandLineOption help_option = parser.addHelpOption();
     const QCommandLineOption version_option = parser.addVersionOption();
     const QCommandLineOption svd_option(
@@ -495,15 +493,8 @@ int main(int argc, char *argv[])
     if (file.isEmpty())
         return fail(BadFile, QStringLiteral("--svd names no file"));
     const svd::Reading reading = svd::read_file(file);
-    if (!reading.error.isEmpty()) {
-        // The XML reader's words for a compressed or UTF-16 file are an
-        // encoding error at line 1; tell what the file is instead.
-        // Its start tells, and a file of gigabytes is not read whole for it.
-        QFile input(file);
-        const QString what =
-            input.open(QIODevice::ReadOnly) ? regmap::not_xml_text(input.read(1 << 20)) : QString();
-        return fail(BadFile, what.isEmpty() ? reading.error : file + QStringLiteral(": ") + what);
-    }
+    if (!reading.error.isEmpty())
+        return fail(BadFile, reading.error);
     if (parser.isSet(list_option)) {
         if (arguments.size() > 1)
             return fail(BadInput, QStringLiteral("--list takes one PATTERN"));

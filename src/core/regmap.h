@@ -5,7 +5,6 @@
 
 #include "svd.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <QVector>
@@ -91,13 +90,6 @@ QVector<int> matching(const svd::Device &device, QStringView pattern);
 // those whose last part is the name's (ODR for GPIOA.ODR), then those a few
 // typing slips away, each group nearest first. Nothing when none is close.
 QVector<int> closest(const svd::Device &device, QStringView name, int limit);
-
-// Why `content`, a file that did not read as XML, is no XML text at all, in
-// words for its user: empty, compressed, an archive, UTF-16 or UTF-32 that
-// does not declare itself, binary data, plain text, or not UTF-8 where it
-// states no other encoding. Empty when it looks like XML text, whose own
-// error then says more.
-QString not_xml_text(const QByteArray &content);
 
 // What a text typed into a field's editor writes: a value the field holds,
 // read as parse_field_value() reads it, or why it writes nothing, in words

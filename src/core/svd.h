@@ -13,6 +13,7 @@
 // warnings kept with the register, so real files stay usable. QtCore only.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -118,6 +119,14 @@ constexpr int max_fields = 4000000;    // the fields of all registers together
 // Warnings ("line 12: ...") in the order of their lines, as the user reads
 // them against the file; they are gathered per kind of mistake.
 void sort_by_line(QStringList &warnings);
+
+// A file that is no XML text at all is named by read_file() for what it is.
+// Why `content`, a file that did not read as XML, is no XML text at all, in
+// words for its user: empty, compressed, an archive, UTF-16 or UTF-32 that
+// does not declare itself, binary data, plain text, or not UTF-8 where it
+// states no other encoding. Empty when it looks like XML text, whose own
+// error then says more.
+QString not_xml_text(const QByteArray &content);
 
 Reading read_file(const QString &path);
 // `file_name` is what error messages call the input.

@@ -814,7 +814,13 @@ Reading read_file(const QString &path)
         reading.error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return reading;
     }
-    return read(&file, path);
+    Reading reading = read(&file, path);
+    // Its start tells, and a file of gigabytes is not read whole for it.
+    if (!reading.error.isEmpty() && file.seek(0)) {
+        if (const QString what = not_xml_text(file.read(1 << 20)); !what.isEmpty())
+            reading.error = QStringLiteral("%1: %2").arg(path, what);
+    }
+    return reading;
 }
 
 } // namespace svd
