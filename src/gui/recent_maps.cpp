@@ -1,21 +1,13 @@
 #include "recent_maps.h"
 
+#include "settings.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 
 namespace recent_maps {
 
 namespace {
-
-// An INI file in the user's configuration folder (~/.config, %APPDATA%)
-// rather than the Windows registry, so that tests can point QSettings at a
-// folder of their own on every platform.
-QSettings settings()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tarnwick"),
-                     QStringLiteral("tarnwick"));
-}
 
 const QString group = QStringLiteral("recent_register_maps");
 
@@ -26,7 +18,7 @@ bool same_file(const QString &a, const QString &b) { return QFileInfo(a) == QFil
 
 QVector<Entry> list()
 {
-    QSettings store = settings();
+    QSettings store = tarnwick_settings();
     QVector<Entry> entries;
     const int count = qMin(store.beginReadArray(group), kept);
     for (int i = 0; i < count; ++i) {
@@ -56,7 +48,7 @@ void remember(const QString &path, const QString &register_name)
     if (entries.size() > kept)
         entries.resize(kept);
 
-    QSettings store = settings();
+    QSettings store = tarnwick_settings();
     store.remove(group);
     store.beginWriteArray(group, entries.size());
     for (int i = 0; i < entries.size(); ++i) {

@@ -3,9 +3,10 @@
 
 #include "field_model.h"
 #include "map_menu.h"
-#include "recent_maps.h"
 #include "placement.h"
+#include "recent_maps.h"
 #include "regmap.h"
+#include "settings.h"
 #include "svd.h"
 
 #include <QAbstractItemView>
@@ -20,7 +21,6 @@
 #include <QThread>
 
 #include <QSet>
-#include <QSettings>
 
 #include <algorithm>
 #include <utility>
@@ -31,13 +31,6 @@ namespace {
 constexpr int listed_matches = 200;
 
 QString dash() { return QString::fromUtf8(" \u2014 "); }
-
-// Where the recent maps are kept too, so that tests can point it elsewhere.
-QSettings settings()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tarnwick"),
-                     QStringLiteral("tarnwick"));
-}
 
 const QString size_key = QStringLiteral("register_map/size");
 const QString columns_key = QStringLiteral("register_map/column_widths");
@@ -75,12 +68,12 @@ RegisterMap::RegisterMap(QWidget *main_window)
     // A map dropped here replaces the one shown, rather than ending up as a
     // file URL typed into the search.
     map_menu::accept_drops(this, [this](const QString &dropped) { open_file(dropped); });
-    const QSize remembered = settings().value(size_key).toSize();
+    const QSize remembered = tarnwick_settings().value(size_key).toSize();
     if (remembered.isValid())
         resize(remembered.expandedTo(minimumSizeHint()));
     // Widths the user gave a column, -1 where the column is sized to the
     // register shown; the description always takes what is left.
-    for (const QVariant &width : settings().value(columns_key).toList())
+    for (const QVariant &width : tarnwick_settings().value(columns_key).toList())
         user_widths.append(width.toInt());
     user_widths.resize(qMin(int(user_widths.size()), int(FieldModel::Description)));
     while (user_widths.size() < FieldModel::Description)
@@ -209,16 +202,6 @@ void RegisterMap::read_done(Reader *reader)
     const int index = reader->register_name.isEmpty()
                           ? -1
                           : regmap::find_register(*device, reader->register_name);
-    // Warnings count against the map, so the status is made before a pick
-    // that may show it.
-    const QStringList &warnings = device->warnings;
-    if (!warnings.isEmpty())
-        status_more = warnings.size() == 1
-                          ? QStringLiteral("; the file has 1 mistake outside its registers")
-                          : QStringLiteral("; the file has %1 mistakes outside its registers")
-                                .arg(warnings.size());
-    else
-        status_more.clear();
     if (index >= 0) {
         pick(index);
     } else if (typed && !ui->registerSearch->text().isEmpty()) {
@@ -238,9 +221,18 @@ void RegisterMap::read_done(Reader *reader)
         announce_places();
         ui->registerSearch->setFocus();
     }
-    // Mistakes of a peripheral or cluster belong to no one register, so the
-    // status counts them and its tooltip lists them.
-    show_status(status + status_more, false, warnings.join(QLatin1Char('\n')));
+    show_status(status + mistakes_note(), false, device->warnings.join(QLatin1Char('\n')));
+}
+
+// Mistakes of a peripheral or cluster belong to no one register, so the
+// status counts them and its tooltip lists them.
+QString RegisterMap::mistakes_note() const
+{
+    const int count = device->warnings.size();
+    return count == 0 ? QString()
+           : count == 1
+               ? QStringLiteral("; the file has 1 mistake outside its registers")
+               : QStringLiteral("; the file has %1 mistakes outside its registers").arg(count);
 }
 
 // What the status says while a map is shown and nothing went wrong since; a
@@ -255,7 +247,7 @@ void RegisterMap::show_map_status()
                    QStringLiteral("Last message: ") + last_error;
     show_status(
         QStringLiteral("%1 registers in %2").arg(device->registers.size()).arg(file_name()) +
-            status_more,
+            mistakes_note(),
         false, details);
 }
 
@@ -414,11 +406,10 @@ void RegisterMap::show_note()
     ui->registerNote->setVisible(!note.isEmpty());
 }
 
-// Once per register: a bit click must not resize columns. Value and meaning
-// get room for their widest possible text, in bold as a changed field shows.
-// The field's name and value are bold once they differ from reset, so they
-// get room for that. The value column fits the fields' values: a reserved
-// run of bits may be wider and elides. The description takes the rest.
+// Once per register: a bit click must not resize columns. Name, value and
+// meaning get room for their widest possible text, in bold as a changed
+// field shows. The value column fits the fields' values: a reserved run of
+// bits may be wider and elides. The description takes the rest.
 void RegisterMap::size_columns()
 {
     QTableView *table = ui->fieldTable;
@@ -449,7 +440,7 @@ void RegisterMap::remember_layout()
     QVariantList widths;
     for (int width : qAsConst(user_widths))
         widths.append(width);
-    QSettings store = settings();
+    QSettings store = tarnwick_settings();
     store.setValue(size_key, size());
     store.setValue(columns_key, widths);
 }

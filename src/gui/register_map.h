@@ -68,6 +68,7 @@ private:
     void show_busy(const QString &file_name);
     void show_status(const QString &text, bool error, const QString &details = QString());
     void show_map_status();
+    QString mistakes_note() const;
     QString shown_name(int index) const;
     void show_matches(const QString &query, bool popup);
     void pick_from_search();
@@ -96,7 +97,6 @@ private:
     QVector<int> user_widths; // per column but the description; -1: sized here
     bool typed_while_reading = false;
     bool enter_while_reading = false;
-    QString status_more;           // what the status adds to the count of registers
     QString last_error;            // the last refusal or error, until a map is read
     QSet<QString> shared_names;    // full names that more than one register has
     std::vector<Reader *> readers; // running, newest last
