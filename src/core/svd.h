@@ -120,12 +120,12 @@ constexpr int max_fields = 4000000;    // the fields of all registers together
 // them against the file; they are gathered per kind of mistake.
 void sort_by_line(QStringList &warnings);
 
-// A file that is no XML text at all is named by read_file() for what it is.
 // Why `content`, a file that did not read as XML, is no XML text at all, in
 // words for its user: empty, compressed, an archive, UTF-16 or UTF-32 that
 // does not declare itself, binary data, plain text, or not UTF-8 where it
 // states no other encoding. Empty when it looks like XML text, whose own
-// error then says more.
+// error then says more. read_file() gives this instead of the XML reader's
+// error.
 QString not_xml_text(const QByteArray &content);
 
 Reading read_file(const QString &path);
