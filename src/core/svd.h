@@ -99,6 +99,9 @@ struct Register
 struct Device
 {
     QString name;
+    // <cpu><endian>big</endian>: register values are stored most significant
+    // byte first. Every other byte order reads as little-endian.
+    bool big_endian = false;
     QVector<Register> registers;
     // Mistakes not tied to one register (a peripheral's unknown access, ...).
     QStringList warnings;
