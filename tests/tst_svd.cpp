@@ -377,6 +377,10 @@ void TestSvd::regmapSearch_data()
     QTest::newRow("every term required") << " GPIOA\tmoder " << 10 << "1,2";
     QTest::newRow("limit") << "moder" << 2 << "0,1";
     QTest::newRow("blank") << "  " << 10 << "";
+    QTest::newRow("address") << " 0x4000'0004 " << 10 << "1";
+    QTest::newRow("starting there, then holding it") << "0X40000006" << 10 << "5,1";
+    QTest::newRow("no register there") << "0x40000018" << 10 << "";
+    QTest::newRow("17 digits are no address") << "0x11112222333344445" << 10 << "";
     // clang-format on
 }
 
@@ -391,9 +395,25 @@ void TestSvd::regmapSearch()
          {"GPIOB.MODER", "GPIOA.MODER", "GPIOA.MODERX", "TIM.CH[1].CCR", "XMODER.A", "GPIOA.ODR"}) {
         device.registers.append(svd::Register());
         device.registers.last().name = QString::fromLatin1(name);
+        device.registers.last().address = 0x40000000 + 4 * (device.registers.size() - 1);
     }
+    device.registers.last().address = 0x40000006;
+    device.registers.last().size = 16;
+    // Printed as an outline: each node's children in parentheses.
+    const QVector<regmap::TreeNode> nodes = regmap::tree(device);
+    const std::function<QString(int)> outline = [&](int node) {
+        QStringList parts;
+        for (int child : nodes[node].children)
+            parts << outline(child);
+        const QString name = nodes[node].reg >= 0
+                                 ? nodes[node].name + QString::number(nodes[node].reg)
+                                 : nodes[node].name;
+        return parts.isEmpty() ? name : name + '(' + parts.join(' ') + ')';
+    };
+    QCOMPARE(outline(0), QStringLiteral("(GPIOB(MODER0) GPIOA(MODER1 MODERX2 ODR5) "
+                                        "TIM(CH[1](CCR3)) XMODER(A4))"));
     QStringList got;
-    for (int index : regmap::search(device, query, limit))
+    for (int index : regmap::lookup(device, query, limit))
         got.append(QString::number(index));
     QCOMPARE(got.join(','), found);
 }

@@ -2,6 +2,7 @@
 
 #include "literals.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -241,6 +242,91 @@ QVector<int> search(const svd::Device &device, QStringView query, int limit)
     if (exact.size() > limit)
         exact.resize(limit);
     return exact;
+}
+
+std::optional<quint64> query_address(QStringView query)
+{
+    query = query.trimmed();
+    if (query.size() < 3 || query[0] != QLatin1Char('0') ||
+        (query[1] != QLatin1Char('x') && query[1] != QLatin1Char('X')))
+        return std::nullopt;
+    quint64 address = 0;
+    int digits = 0;
+    for (int i = 2; i < query.size(); ++i) {
+        const char16_t c = query[i].unicode();
+        if ((c == u'\'' || c == u'_') && i > 2 && i + 1 < query.size())
+            continue;
+        const int value = c >= u'0' && c <= u'9'   ? c - u'0'
+                          : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                          : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                                                   : -1;
+        if (value < 0 || ++digits > 16)
+            return std::nullopt;
+        address = address << 4 | quint64(value);
+    }
+    return address;
+}
+
+QVector<int> registers_at(const svd::Device &device, quint64 address)
+{
+    QVector<int> starting, holding;
+    for (int i = 0; i < device.registers.size(); ++i) {
+        const svd::Register &reg = device.registers[i];
+        // Bytes, rounded up: a register of 12 bits still takes two.
+        const quint64 bytes = quint64(qMax(reg.size, 1) + 7) / 8;
+        if (reg.address == address)
+            starting.append(i);
+        else if (address > reg.address && address - reg.address < bytes)
+            holding.append(i);
+    }
+    return starting + holding;
+}
+
+QVector<int> lookup(const svd::Device &device, QStringView query, int limit)
+{
+    if (const std::optional<quint64> address = query_address(query)) {
+        QVector<int> found = registers_at(device, *address);
+        if (found.size() > limit)
+            found.resize(qMax(limit, 0));
+        return found;
+    }
+    return search(device, query, limit);
+}
+
+QVector<TreeNode> tree(const svd::Device &device)
+{
+    QVector<TreeNode> nodes(1);
+    // The node of each group by its full name up to and including it.
+    QHash<QStringView, int> groups;
+    groups.reserve(device.registers.size() / 2);
+    for (int i = 0; i < device.registers.size(); ++i) {
+        const QString &name = device.registers[i].name;
+        int parent = 0;
+        int start = 0;
+        for (int dot = name.indexOf(QLatin1Char('.')); dot >= 0;
+             dot = name.indexOf(QLatin1Char('.'), start)) {
+            // Views into the registers' own names, which outlive this.
+            const QStringView prefix = QStringView(name).left(dot);
+            auto found = groups.constFind(prefix);
+            if (found == groups.constEnd()) {
+                TreeNode group;
+                group.name = name.mid(start, dot - start);
+                group.parent = parent;
+                nodes.append(group);
+                nodes[parent].children.append(nodes.size() - 1);
+                found = groups.insert(prefix, nodes.size() - 1);
+            }
+            parent = *found;
+            start = dot + 1;
+        }
+        TreeNode leaf;
+        leaf.name = name.mid(start);
+        leaf.parent = parent;
+        leaf.reg = i;
+        nodes.append(leaf);
+        nodes[parent].children.append(nodes.size() - 1);
+    }
+    return nodes;
 }
 
 QString bit_place(const svd::Register &reg, int bit)

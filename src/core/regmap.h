@@ -68,6 +68,31 @@ int find_register(const svd::Device &device, QStringView name);
 // Nothing for a blank query.
 QVector<int> search(const svd::Device &device, QStringView query, int limit);
 
+// The address a query stands for when it is one: 0x and up to 16 hex digits,
+// ' or _ between them, white space around; nothing for anything else, which
+// is a name to search for.
+std::optional<quint64> query_address(QStringView query);
+
+// The registers at `address` or holding it within their bytes, those that
+// start there first, each group in file order.
+QVector<int> registers_at(const svd::Device &device, quint64 address);
+
+// What the search field finds: the registers at or around the address a
+// query names (query_address()), else search().
+QVector<int> lookup(const svd::Device &device, QStringView query, int limit);
+
+// The map as a tree to browse: the dot-separated parts of full names
+// (PERIPHERAL.CLUSTER.REGISTER) nest, a node per peripheral and cluster and
+// a leaf per register, all in file order. nodes[0] is the root, unnamed.
+struct TreeNode
+{
+    QString name;          // this part alone: "CH[0]", "CCR"
+    int parent = -1;       // index into the nodes
+    int reg = -1;          // index into device.registers for a leaf, else -1
+    QVector<int> children; // indices into the nodes, file order
+};
+QVector<TreeNode> tree(const svd::Device &device);
+
 // Which field holds `bit` of the register, as the bit buttons say it:
 // "MODER2[1]" for bit 1 of a wide field, just "CEN" for a field of one bit,
 // "reserved" for a bit no field covers and "outside the register" for a bit

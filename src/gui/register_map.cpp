@@ -5,6 +5,7 @@
 #include "map_menu.h"
 #include "placement.h"
 #include "recent_maps.h"
+#include "register_tree.h"
 #include "regmap.h"
 #include "settings.h"
 #include "svd.h"
@@ -17,8 +18,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QSplitter>
 #include <QStringListModel>
 #include <QThread>
+#include <QTreeView>
 
 #include <QSet>
 
@@ -34,6 +37,7 @@ QString dash() { return QString::fromUtf8(" \u2014 "); }
 
 const QString size_key = QStringLiteral("register_map/size");
 const QString columns_key = QStringLiteral("register_map/column_widths");
+const QString splitter_key = QStringLiteral("register_map/splitter");
 
 } // namespace
 
@@ -57,8 +61,8 @@ protected:
 
 RegisterMap::RegisterMap(QWidget *main_window)
     : QDialog(nullptr), ui(new Ui::RegisterMap), main_window(main_window),
-      model(new FieldModel(this)), matches(new QStringListModel(this)),
-      completer(new QCompleter(this))
+      model(new FieldModel(this)), tree(new RegisterTree(this)),
+      matches(new QStringListModel(this)), completer(new QCompleter(this))
 {
     ui->setupUi(this);
     // A window of its own with the usual buttons; closing it alone never
@@ -115,14 +119,17 @@ RegisterMap::RegisterMap(QWidget *main_window)
         // What is typed while a map is read is meant for that map, not
         // for the one still shown.
         typed_while_reading = !readers.empty();
-        if (!typed_while_reading)
+        if (!typed_while_reading) {
             show_matches(text, true);
+            filter_tree();
+        }
     });
     connect(ui->registerSearch, &QLineEdit::returnPressed, this, [this] { pick_from_search(); });
     ui->registerSearch->installEventFilter(this);
 
     connect(ui->copyAddress, &QToolButton::clicked, this,
             [this] { QGuiApplication::clipboard()->setText(ui->registerAddress->text()); });
+    setup_tree();
     connect(ui->resetValue, &QPushButton::clicked, this, [this] {
         if (device && current >= 0)
             emit entered(quint32(device->registers[current].reset_value));
@@ -144,6 +151,7 @@ RegisterMap::~RegisterMap()
         reader->wait();
     }
     model->set_register(nullptr, 0);
+    tree->set_device(nullptr);
     delete ui;
 }
 
@@ -181,9 +189,11 @@ void RegisterMap::read_done(Reader *reader)
 
     // The table points into the old map; it lets go before the map does.
     model->set_register(nullptr, value);
+    tree->set_device(nullptr);
     current = -1;
     places.clear();
     device = std::make_unique<svd::Device>(std::move(reader->reading.device));
+    tree->set_device(device.get());
     path = reader->path;
     matches->setStringList({});
     match_rows.clear();
@@ -205,6 +215,7 @@ void RegisterMap::read_done(Reader *reader)
     if (index >= 0) {
         pick(index);
     } else if (typed && !ui->registerSearch->text().isEmpty()) {
+        filter_tree();
         show_details();
         announce_places();
         if (enter) { // its status, whether it picks a register or finds none
@@ -271,7 +282,7 @@ void RegisterMap::show_status(const QString &text, bool error, const QString &de
 // Enter picks from.
 void RegisterMap::show_matches(const QString &query, bool popup)
 {
-    match_rows = device ? regmap::search(*device, query, listed_matches) : QVector<int>();
+    match_rows = device ? regmap::lookup(*device, query, listed_matches) : QVector<int>();
     QStringList names;
     names.reserve(match_rows.size());
     for (int row : qAsConst(match_rows))
@@ -284,6 +295,61 @@ void RegisterMap::show_matches(const QString &query, bool popup)
     } else {
         completer->complete();
         completer->popup()->setCurrentIndex(QModelIndex());
+    }
+}
+
+void RegisterMap::setup_tree()
+{
+    QTreeView *view = ui->registerTree;
+    view->setModel(tree);
+    QHeaderView *header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(RegisterTree::Name, QHeaderView::Stretch);
+    // Measured once from the font rather than from the rows: sizing to
+    // contents would visit every row of a large map at each keystroke.
+    const int number = fontMetrics().horizontalAdvance(QStringLiteral("0x00000000")) + 16;
+    for (int column :
+         {int(RegisterTree::Address), int(RegisterTree::Value), int(RegisterTree::Reset)}) {
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        view->setColumnWidth(column, number);
+    }
+    ui->mapSplitter->setStretchFactor(0, 2);
+    ui->mapSplitter->setStretchFactor(1, 3);
+    ui->mapSplitter->restoreState(tarnwick_settings().value(splitter_key).toByteArray());
+    // A click picks, as does Enter; the arrow keys only move through the map.
+    const auto pick_row = [this](const QModelIndex &index) {
+        const int reg = tree->register_of(index);
+        if (reg >= 0)
+            pick(reg);
+    };
+    connect(view, &QTreeView::clicked, this, pick_row);
+    connect(view, &QTreeView::activated, this, pick_row);
+}
+
+// The tree shows what the search finds, with the peripherals and clusters
+// around it, and the whole map for a blank search.
+void RegisterMap::filter_tree()
+{
+    if (!device)
+        return;
+    const QString query = ui->registerSearch->text();
+    const bool all = query.trimmed().isEmpty();
+    QVector<bool> shown;
+    if (!all) {
+        shown.fill(false, device->registers.size());
+        for (int reg : regmap::lookup(*device, query, device->registers.size()))
+            shown[reg] = true;
+    }
+    tree->set_shown(shown);
+    QTreeView *view = ui->registerTree;
+    if (all)
+        view->collapseAll();
+    else
+        view->expandAll();
+    const QModelIndex row = tree->index_of(current);
+    if (row.isValid()) {
+        view->setCurrentIndex(row);
+        view->scrollTo(row);
     }
 }
 
@@ -331,6 +397,10 @@ void RegisterMap::pick(int index)
     current = index;
     const svd::Register &reg = device->registers[index];
     model->set_register(&reg, value);
+    tree->set_picked(index, value);
+    const QModelIndex row = tree->index_of(index);
+    ui->registerTree->setCurrentIndex(row);
+    ui->registerTree->scrollTo(row);
     places.clear();
     for (int bit = 0; bit < 32; ++bit)
         places.append(regmap::bit_place(reg, bit));
@@ -443,6 +513,7 @@ void RegisterMap::remember_layout()
     QSettings store = tarnwick_settings();
     store.setValue(size_key, size());
     store.setValue(columns_key, widths);
+    store.setValue(splitter_key, ui->mapSplitter->saveState());
 }
 
 void RegisterMap::announce_places()
@@ -474,6 +545,7 @@ void RegisterMap::follow(quint32 new_value)
     value = new_value;
     if (current < 0 || !isVisible())
         return;
+    tree->set_picked(current, value);
     model->set_value(value);
     show_note();
 }
@@ -481,6 +553,7 @@ void RegisterMap::follow(quint32 new_value)
 void RegisterMap::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    tree->set_picked(current, value);
     model->set_value(value);
     show_note();
     announce_places();

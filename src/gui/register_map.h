@@ -1,6 +1,7 @@
 // The register-map window: a CMSIS-SVD file read off the GUI thread, a search
-// over its full register names, the facts of the register picked and its
-// fields as a table that follows the main window's value.
+// over its full register names and addresses, the whole map as a tree to
+// browse, the facts of the register picked and its fields as a table that
+// follows the main window's value.
 //
 // It never holds the value as its own: the main window calls follow() from
 // its one refresh, and every edit made here (a field's value, the reset
@@ -19,6 +20,7 @@
 #include <vector>
 
 class FieldModel;
+class RegisterTree;
 class QCompleter;
 class QStringListModel;
 
@@ -72,6 +74,8 @@ private:
     QString shown_name(int index) const;
     void show_matches(const QString &query, bool popup);
     void pick_from_search();
+    void filter_tree();
+    void setup_tree();
     void pick(int index);
     void show_details();
     void show_note();
@@ -84,6 +88,7 @@ private:
     Ui::RegisterMap *ui;
     QWidget *main_window;
     FieldModel *model;
+    RegisterTree *tree;
     QStringListModel *matches;
     QCompleter *completer;
     std::unique_ptr<svd::Device> device;
