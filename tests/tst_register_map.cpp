@@ -19,6 +19,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QToolTip>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -211,6 +212,7 @@ private slots:
         QTest::newRow("two terms") << "gpioa moder" << 0 << "GPIOA.MODER";
         QTest::newRow("inside parts") << "ch[1] CCR" << 0 << "TIM.CH[1].CCR";
         QTest::newRow("two of one name") << "made.dup" << 2 << "MADE.DUP at 0x40000020";
+        QTest::newRow("an address") << "0x40020014" << 0 << "GPIOA.ODR";
         // clang-format on
     }
 
@@ -240,6 +242,75 @@ private slots:
         QCOMPARE(search->text(), picked);
         QVERIFY(!QApplication::activePopupWidget());
         QCOMPARE(w.dec->text(), "");
+        const QModelIndex in_tree = child<QTreeView>(map_window(), "registerTree")->currentIndex();
+        QVERIFY(picked.startsWith(in_tree.data(Qt::AccessibleTextRole).toString() + " at") ||
+                picked == in_tree.data(Qt::AccessibleTextRole));
+    }
+
+    void tree_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("downs");     // from the top row
+        QTest::addColumn<QString>("how");   // "Enter", "click" or "" (the arrows alone)
+        QTest::addColumn<QString>("shown"); // the registers left, in tree order
+        QTest::addColumn<QString>("picked");
+
+        // clang-format off
+        QTest::newRow("a name") << "odr" << 1 << "Enter" << "GPIOB.ODR,GPIOA.ODR" << "GPIOB.ODR";
+        QTest::newRow("clicked") << "odr" << 3 << "click" << "GPIOB.ODR,GPIOA.ODR" << "GPIOA.ODR";
+        QTest::newRow("the arrows pick nothing") << "odr" << 1 << "" << "GPIOB.ODR,GPIOA.ODR" << "";
+        QTest::newRow("an address") << " 0x40020014" << 1 << "Enter" << "GPIOA.ODR" << "GPIOA.ODR";
+        QTest::newRow("within a register") << "0x4002081d" << 1 << "Enter" << "GPIOC.LCKR"
+            << "GPIOC.LCKR";
+        QTest::newRow("nested clusters") << "ch[1] dt" << 3 << "Enter"
+            << "TIM.CH[1].DEAD.DTA,TIM.CH[1].DEAD.DTB,TIM.CH[1].DEAD.DTC" << "TIM.CH[1].DEAD.DTA";
+        // clang-format on
+    }
+
+    // Browsing: the search filters the tree, the tree picks, and the picked
+    // register's value follows the main window.
+    void tree()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, downs);
+        QFETCH(QString, how);
+        QFETCH(QString, shown);
+        QFETCH(QString, picked);
+
+        Dialog dialog;
+        QVERIFY(open(dialog, ""));
+        auto *view = child<QTreeView>(map_window(), "registerTree");
+        QCOMPARE(view->model()->rowCount(), 6); // the peripherals, collapsed
+        QVERIFY(!view->isExpanded(view->model()->index(0, 0)));
+        QTest::keyClicks(child<QLineEdit>(map_window(), "registerSearch"), typed);
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QStringList left;
+        for (QModelIndex row = view->model()->index(0, 0); row.isValid();
+             row = view->indexBelow(row))
+            if (!view->model()->hasChildren(row))
+                left << row.data(Qt::AccessibleTextRole).toString();
+        QCOMPARE(left.join(','), shown);
+
+        view->setFocus();
+        view->setCurrentIndex(view->model()->index(0, 0));
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(view, Qt::Key_Down);
+        if (how == "Enter")
+            QTest::keyClick(view, Qt::Key_Return);
+        else if (how == "click")
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(view->currentIndex()).center());
+        QCOMPARE(map_window()->windowTitle(),
+                 (picked.isEmpty() ? "" : picked + dash) + "tarnwick_test.svd");
+        if (picked.isEmpty())
+            return;
+        const QModelIndex row = view->currentIndex();
+        // The main window's 0, as wide as the register.
+        QCOMPARE(
+            row.siblingAtColumn(2).data().toString(),
+            row.siblingAtColumn(3).data().toString().replace(QRegularExpression("[1-9A-F]"), "0"));
+        QTest::mouseClick(child<QPushButton>(map_window(), "resetValue"), Qt::LeftButton);
+        QCOMPARE(row.siblingAtColumn(2).data(), row.siblingAtColumn(3).data());
     }
 
     void follows_data()
