@@ -130,6 +130,10 @@ void sort_by_line(QStringList &warnings);
 // error then says more. read_file() gives this instead of the XML reader's
 // error.
 QString not_xml_text(const QByteArray &content);
+// Whether a file's first bytes begin XML text: a < after white space and a
+// byte-order mark, in UTF-8 or UTF-16. A file dropped on a window is a map
+// when they do and a dump when they do not.
+bool starts_as_xml(const QByteArray &head);
 
 Reading read_file(const QString &path);
 // `file_name` is what error messages call the input.

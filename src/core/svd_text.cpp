@@ -115,4 +115,23 @@ QString not_xml_text(const QByteArray &content)
                                 : QStringLiteral("though the file says it is UTF-8"));
 }
 
+bool starts_as_xml(const QByteArray &head)
+{
+    int at = head.startsWith("\xef\xbb\xbf") ? 3 : 0;
+    // UTF-16, with or without its mark: every other byte is 0 in ASCII.
+    const bool wide = head.startsWith("\xff\xfe") || head.startsWith("\xfe\xff") ||
+                      head.startsWith(QByteArray("<\0", 2)) ||
+                      head.startsWith(QByteArray("\0<", 2));
+    if (head.startsWith("\xff\xfe") || head.startsWith("\xfe\xff"))
+        at = 2;
+    for (; at < head.size(); ++at) {
+        const char c = head[at];
+        if (c == '<')
+            return true;
+        if (!(c == ' ' || c == '\t' || c == '\r' || c == '\n' || (wide && c == '\0')))
+            return false;
+    }
+    return false;
+}
+
 } // namespace svd

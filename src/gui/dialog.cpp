@@ -242,8 +242,14 @@ Dialog::Dialog(QWidget *parent)
     for (QWidget *view :
          {static_cast<QWidget *>(ui->label_bin), static_cast<QWidget *>(ui->lineEdit_dec)})
         new LazyTooltip(view, [this] { return literals::facts(reg_value); });
-    // A map file dropped on the window opens it.
-    map_menu::accept_drops(this, [this](const QString &path) { open_register_map(path); });
+    // A map file dropped on the window opens it; any other is a dump for
+    // the map window.
+    map_menu::accept_drops(this, [this](const QString &path) {
+        if (map_menu::is_map_file(path))
+            open_register_map(path);
+        else
+            made_register_map()->open_dump(path);
+    });
     for (QLineEdit *field : {ui->lineEdit_dec, ui->lineEdit_hex, ui->lineEdit_oct}) {
         auto *paste =
             new QShortcut(copy_menu::paste_key(), field, nullptr, nullptr, Qt::WidgetShortcut);
@@ -263,7 +269,7 @@ Dialog::~Dialog()
     delete ui;
 }
 
-void Dialog::open_register_map(const QString &path, const QString &register_name, bool at_start)
+RegisterMap *Dialog::made_register_map()
 {
     if (!register_map) {
         register_map = new RegisterMap(this);
@@ -273,7 +279,12 @@ void Dialog::open_register_map(const QString &path, const QString &register_name
                 [this](const QStringList &places) { show_bit_places(places); });
         register_map->follow(reg_value);
     }
-    register_map->open_file(path, register_name, at_start);
+    return register_map;
+}
+
+void Dialog::open_register_map(const QString &path, const QString &register_name, bool at_start)
+{
+    made_register_map()->open_file(path, register_name, at_start);
 }
 
 void Dialog::update_bin_label(quint32 value)

@@ -124,6 +124,7 @@ private slots:
     void on_radioButton_or_clicked();
 
 private:
+    RegisterMap *made_register_map();
     void update_bin_label(quint32 value);
 
     void toggle_bit(int bit);

@@ -1,8 +1,10 @@
 #include "map_menu.h"
 
 #include "recent_maps.h"
+#include "svd.h"
 
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -29,7 +31,7 @@ public:
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto *drag = static_cast<QDragMoveEvent *>(event);
-            if (dropped_map(drag->mimeData()).isEmpty() ||
+            if (dropped_file(drag->mimeData()).isEmpty() ||
                 !drag->possibleActions().testFlag(Qt::CopyAction))
                 return false;
             // Copy whatever the source proposes: a file manager may take
@@ -40,7 +42,7 @@ public:
         }
         case QEvent::Drop: {
             auto *drop = static_cast<QDropEvent *>(event);
-            const QString path = dropped_map(drop->mimeData());
+            const QString path = dropped_file(drop->mimeData());
             if (path.isEmpty() || !drop->possibleActions().testFlag(Qt::CopyAction))
                 return false;
             drop->setDropAction(Qt::CopyAction);
@@ -91,18 +93,22 @@ void append_open(QMenu *menu, QWidget *parent, const Opener &open)
     }
 }
 
-QString dropped_map(const QMimeData *data)
+QString dropped_file(const QMimeData *data)
 {
     if (!data || !data->hasUrls())
         return QString();
     for (const QUrl &url : data->urls()) {
         const QString path = url.toLocalFile();
-        const QString suffix = QFileInfo(path).suffix();
-        if (!path.isEmpty() && (suffix.compare(QLatin1String("svd"), Qt::CaseInsensitive) == 0 ||
-                                suffix.compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0))
+        if (!path.isEmpty())
             return path;
     }
     return QString();
+}
+
+bool is_map_file(const QString &path)
+{
+    QFile file(path);
+    return !file.open(QIODevice::ReadOnly) || svd::starts_as_xml(file.read(4096));
 }
 
 void accept_drops(QWidget *window, const std::function<void(const QString &)> &open)

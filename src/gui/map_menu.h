@@ -1,5 +1,5 @@
 // The ways into the register-map window from the main window: the entries of
-// the value views' context menus and the drop of a map file.
+// the value views' context menus and the drop of a map or dump file.
 #pragma once
 
 #include <QString>
@@ -20,10 +20,14 @@ using Opener = std::function<void(const QString &path, const QString &register_n
 // register last picked in it.
 void append_open(QMenu *menu, QWidget *parent, const Opener &open);
 
-// The local .svd or .xml file a drag carries, or an empty text.
-QString dropped_map(const QMimeData *data);
+// The first local file a drag carries, or an empty text.
+QString dropped_file(const QMimeData *data);
 
-// Lets `window` take a map file dropped anywhere on it, line edits included,
+// Whether the file is a map rather than a dump: it begins as XML text, or
+// cannot be read, which the map reader then explains.
+bool is_map_file(const QString &path);
+
+// Lets `window` take a file dropped anywhere on it, line edits included,
 // which keep taking text drops as before.
 void accept_drops(QWidget *window, const std::function<void(const QString &path)> &open);
 

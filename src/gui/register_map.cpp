@@ -1,6 +1,7 @@
 #include "register_map.h"
 #include "ui_register_map.h"
 
+#include "dump.h"
 #include "field_model.h"
 #include "map_menu.h"
 #include "placement.h"
@@ -71,7 +72,7 @@ RegisterMap::RegisterMap(QWidget *main_window)
     setWindowIcon(main_window->windowIcon());
     // A map dropped here replaces the one shown, rather than ending up as a
     // file URL typed into the search.
-    map_menu::accept_drops(this, [this](const QString &dropped) { open_file(dropped); });
+    map_menu::accept_drops(this, [this](const QString &dropped) { open_dropped(dropped); });
     const QSize remembered = tarnwick_settings().value(size_key).toSize();
     if (remembered.isValid())
         resize(remembered.expandedTo(minimumSizeHint()));
@@ -119,6 +120,7 @@ RegisterMap::RegisterMap(QWidget *main_window)
         // What is typed while a map is read is meant for that map, not
         // for the one still shown.
         typed_while_reading = !readers.empty();
+        tree_query = text;
         if (!typed_while_reading) {
             show_matches(text, true);
             filter_tree();
@@ -130,6 +132,7 @@ RegisterMap::RegisterMap(QWidget *main_window)
     connect(ui->copyAddress, &QToolButton::clicked, this,
             [this] { QGuiApplication::clipboard()->setText(ui->registerAddress->text()); });
     setup_tree();
+    setup_dumps();
     connect(ui->resetValue, &QPushButton::clicked, this, [this] {
         if (device && current >= 0)
             emit entered(quint32(device->registers[current].reset_value));
@@ -186,6 +189,8 @@ void RegisterMap::read_done(Reader *reader)
         return;
     }
     last_error.clear();
+    if (!typed) // a search typed for the map shown before is not for this one
+        tree_query.clear();
 
     // The table points into the old map; it lets go before the map does.
     model->set_register(nullptr, value);
@@ -194,6 +199,7 @@ void RegisterMap::read_done(Reader *reader)
     places.clear();
     device = std::make_unique<svd::Device>(std::move(reader->reading.device));
     tree->set_device(device.get());
+    apply_dumps();
     path = reader->path;
     matches->setStringList({});
     match_rows.clear();
@@ -232,7 +238,8 @@ void RegisterMap::read_done(Reader *reader)
         announce_places();
         ui->registerSearch->setFocus();
     }
-    show_status(status + mistakes_note(), false, device->warnings.join(QLatin1Char('\n')));
+    show_status(status + mistakes_note() + dump_note(), dump_failed,
+                (device->warnings + dump_problems).join(QLatin1Char('\n')));
 }
 
 // Mistakes of a peripheral or cluster belong to no one register, so the
@@ -252,14 +259,14 @@ void RegisterMap::show_map_status()
 {
     if (!device)
         return;
-    QString details = device->warnings.join(QLatin1Char('\n'));
-    if (!last_error.isEmpty())
+    QString details = (device->warnings + dump_problems).join(QLatin1Char('\n'));
+    if (!last_error.isEmpty() && !dump_failed)
         details += (details.isEmpty() ? QString() : QStringLiteral("\n\n")) +
                    QStringLiteral("Last message: ") + last_error;
     show_status(
         QStringLiteral("%1 registers in %2").arg(device->registers.size()).arg(file_name()) +
-            mistakes_note(),
-        false, details);
+            mistakes_note() + dump_note(),
+        dump_failed, details);
 }
 
 void RegisterMap::show_busy(const QString &name)
@@ -327,18 +334,22 @@ void RegisterMap::setup_tree()
 }
 
 // The tree shows what the search finds, with the peripherals and clusters
-// around it, and the whole map for a blank search.
+// around it, and the whole map for a blank search. What was typed, not the
+// name a pick writes into the field: picking leaves the tree as it was.
 void RegisterMap::filter_tree()
 {
     if (!device)
         return;
-    const QString query = ui->registerSearch->text();
-    const bool all = query.trimmed().isEmpty();
+    const QString &query = tree_query;
+    const bool changed_only = ui->changedOnly->isChecked();
+    const bool all = query.trimmed().isEmpty() && !changed_only;
     QVector<bool> shown;
     if (!all) {
-        shown.fill(false, device->registers.size());
+        shown.fill(query.trimmed().isEmpty(), device->registers.size());
         for (int reg : regmap::lookup(*device, query, device->registers.size()))
             shown[reg] = true;
+        for (int reg = 0; changed_only && reg < shown.size(); ++reg)
+            shown[reg] = shown[reg] && tree->changed(reg);
     }
     tree->set_shown(shown);
     QTreeView *view = ui->registerTree;
@@ -398,6 +409,8 @@ void RegisterMap::pick(int index)
     const svd::Register &reg = device->registers[index];
     model->set_register(&reg, value);
     tree->set_picked(index, value);
+    ui->saveDump->setEnabled(true);
+    enter_dump_value();
     const QModelIndex row = tree->index_of(index);
     ui->registerTree->setCurrentIndex(row);
     ui->registerTree->scrollTo(row);

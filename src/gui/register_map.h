@@ -27,6 +27,9 @@ class QStringListModel;
 namespace svd {
 struct Device;
 }
+namespace dump {
+struct Dump;
+}
 
 namespace Ui {
 class RegisterMap;
@@ -51,6 +54,15 @@ public:
     // The main window's value, at every refresh; costs next to nothing while
     // the window is closed.
     void follow(quint32 value);
+
+    // Reads a register dump and shows its values in the tree; `compare`: as
+    // the new side of a comparison with the dump shown. Its problems show in
+    // the status, and it is kept for the map read next when none is open.
+    void open_dump(const QString &path, bool compare = false);
+    // A map or a dump, as map_menu::is_map_file() tells them apart.
+    void open_dropped(const QString &path);
+    // The values shown, as name lines; false when the file cannot be written.
+    bool save_values(const QString &path);
 
 signals:
     // A value to enter into the main window.
@@ -84,6 +96,13 @@ private:
     void announce_places();
     void place_beside_main_window(bool together);
     QString file_name() const;
+    // Dumps, in register_map_dumps.cpp.
+    void setup_dumps();
+    void paste_dump(bool compare);
+    void take_dump(const dump::Dump &taken, const QString &name, bool compare);
+    void apply_dumps();
+    QString dump_note() const;
+    void enter_dump_value();
 
     Ui::RegisterMap *ui;
     QWidget *main_window;
@@ -94,6 +113,7 @@ private:
     std::unique_ptr<svd::Device> device;
     QString path;            // of the map shown
     QVector<int> match_rows; // the register behind each completion
+    QString tree_query;      // the search as last typed
     QStringList places;
     int current = -1; // the register shown, an index into device->registers
     quint32 value = 0;
@@ -105,4 +125,12 @@ private:
     QString last_error;            // the last refusal or error, until a map is read
     QSet<QString> shared_names;    // full names that more than one register has
     std::vector<Reader *> readers; // running, newest last
+    // The dump shown and the one compared with it, kept across maps, each
+    // with what messages call it.
+    std::unique_ptr<dump::Dump> base_dump, new_dump;
+    QString base_name, new_name;
+    QString dump_dir;          // of the dump file read last, where dialogs start
+    QString dump_summary;      // for the status, while a map with a dump is shown
+    QStringList dump_problems; // for its tooltip
+    bool dump_failed = false;  // the dump covers no register of the map
 };

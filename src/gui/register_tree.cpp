@@ -105,7 +105,7 @@ std::optional<quint64> RegisterTree::dump_value(int reg) const
     return reg >= 0 && reg < values.size() ? values[reg] : std::nullopt;
 }
 
-std::optional<quint64> RegisterTree::shown_value(int reg) const
+std::optional<quint64> RegisterTree::value(int reg) const
 {
     if (reg == picked && reg >= 0)
         return picked_value;
@@ -116,26 +116,26 @@ bool RegisterTree::changed(int reg) const
 {
     if (!device || reg < 0 || reg >= device->registers.size())
         return false;
-    const std::optional<quint64> value = shown_value(reg);
-    if (!value)
+    const std::optional<quint64> shown = value(reg);
+    if (!shown)
         return false;
     const svd::Register &r = device->registers[reg];
     if (!comparing())
-        return regmap::differs_from_reset(r, r.size - 1, 0, *value);
+        return regmap::differs_from_reset(r, r.size - 1, 0, *shown);
     const std::optional<quint64> old = reg < old_values.size() ? old_values[reg] : std::nullopt;
-    return old && regmap::bits_of(*old ^ *value, r.size - 1, 0) != 0;
+    return old && regmap::bits_of(*old ^ *shown, r.size - 1, 0) != 0;
 }
 
 QString RegisterTree::value_text(int reg) const
 {
     const svd::Register &r = device->registers[reg];
-    const std::optional<quint64> value = shown_value(reg);
+    const std::optional<quint64> shown = value(reg);
     const std::optional<quint64> old =
         comparing() && reg < old_values.size() ? old_values[reg] : std::nullopt;
-    if (old && (!value || changed(reg)))
+    if (old && (!shown || changed(reg)))
         return regmap::sized_hex(*old, r.size) + arrow() +
-               (value ? regmap::sized_hex(*value, r.size) : QStringLiteral("not in the new dump"));
-    return value ? regmap::sized_hex(*value, r.size) : QString();
+               (shown ? regmap::sized_hex(*shown, r.size) : QStringLiteral("not in the new dump"));
+    return shown ? regmap::sized_hex(*shown, r.size) : QString();
 }
 
 int RegisterTree::changed_below(int node) const

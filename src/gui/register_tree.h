@@ -44,6 +44,8 @@ public:
     bool comparing() const { return !old_values.isEmpty(); }
     // The dump's value of a register, never the main window's.
     std::optional<quint64> dump_value(int reg) const;
+    // The value shown: the main window's for the register picked.
+    std::optional<quint64> value(int reg) const;
     // What the window marks: while comparing, a value that differs between
     // the two dumps; else a value that differs from the reset value.
     bool changed(int reg) const;
@@ -64,7 +66,6 @@ public:
 
 private:
     int node_of(const QModelIndex &index) const;
-    std::optional<quint64> shown_value(int reg) const;
     QString value_text(int reg) const;
     int changed_below(int node) const;
 
