@@ -8,16 +8,20 @@
 #include "testsupport.h"
 
 #include <QAccessible>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCommandLineParser>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QToolTip>
 #include <QTreeView>
 #include <QtTest>
@@ -95,6 +99,40 @@ bool write_made_map(const QString &path, int filler = 0)
     svd += "</registers></peripheral></peripherals></device>";
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(svd) == svd.size();
+}
+
+// "NAME=VALUE" for every register the tree gives a value, in tree order,
+// with a * where the value is marked.
+QString tree_values(const QAbstractItemModel *tree, const QModelIndex &parent = QModelIndex())
+{
+    QStringList found;
+    for (int row = 0; row < tree->rowCount(parent); ++row) {
+        const QModelIndex value = tree->index(row, 2, parent);
+        if (tree->hasChildren(value.siblingAtColumn(0)))
+            found << tree_values(tree, value.siblingAtColumn(0));
+        else if (!value.data().toString().isEmpty())
+            found << value.siblingAtColumn(0).data(Qt::AccessibleTextRole).toString() + '=' +
+                         value.data().toString() +
+                         (value.data(Qt::FontRole).value<QFont>().bold() ? "*" : "");
+    }
+    found.removeAll(QString());
+    return found.join(',');
+}
+
+// Types `path` into the file dialog `trigger` opens.
+void choose_file(const QString &path, const std::function<void()> &trigger)
+{
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!files || !files->isVisible())
+            return;
+        poll.stop();
+        QTest::keyClicks(child<QLineEdit>(files, "fileNameEdit"), path);
+        QTest::keyClick(child<QLineEdit>(files, "fileNameEdit"), Qt::Key_Return);
+    });
+    poll.start(10);
+    trigger();
 }
 
 } // namespace
@@ -638,6 +676,118 @@ private slots:
         QVERIFY(open(dialog, "TIM.CR1"));
         QCOMPARE(map_window()->size(), wanted);
         QCOMPARE(child<QTableView>(map_window(), "fieldTable")->columnWidth(1), 150);
+    }
+
+    void dumps_data()
+    {
+        QTest::addColumn<QString>("first");  // pasted with Ctrl+V in the tree
+        QTest::addColumn<QString>("second"); // compared with it, when given
+        QTest::addColumn<bool>("changed_only");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("status"); // a part of it
+        QTest::addColumn<QString>("pick");   // by the search
+        QTest::addColumn<QString>("dec");    // the main window's value then
+
+        const QString gpioa = "0x40020000: a8000001 00000000 00000000 00000000 00000000 00000002";
+        const QString gpioa_reset = "0x40020000 <GPIOA>:\t0xa8000000\t0x00000000\n"
+                                    "GPIOA.ODR = 0";
+        // clang-format off
+        QTest::newRow("values, picked") << gpioa << "" << false
+            << "GPIOA.MODER=0xA8000001*,GPIOA.ODR=0x00000002*" << "2 registers, 2 not at reset"
+            << "GPIOA.ODR" << "2";
+        QTest::newRow("changed only") << "# reset but MODER\n" + gpioa_reset + "\nTIM.CR1 = 0x1"
+            << "" << true << "TIM.CR1=0x00000001*" << "3 registers, 1 not at reset"
+            << "GPIOA.MODER" << "2818572288";
+        QTest::newRow("no value leaves the value") << gpioa << "" << false
+            << "GPIOA.MODER=0xA8000001*,GPIOA.ODR=0x00000002*" << "" << "GPIOB.ODR" << "";
+        QTest::newRow("lines skipped") << "> mdw 0x40020014\n0x40020014: 00000000" << "" << false
+            << "GPIOA.ODR=0x00000000" << "1 line in no form skipped, the first line 1" << "" << "";
+        QTest::newRow("another chip's") << "0x10000000: 00000001" << "" << false << ""
+            << "the pasted dump covers no register of tarnwick_test.svd" << "GPIOA.ODR" << "";
+        QTest::newRow("no dump") << "hello" << "" << false << "" << "Cannot read the pasted dump"
+            << "" << "";
+        QTest::newRow("compared") << gpioa_reset << gpioa << false
+            << QString::fromUtf8("GPIOA.MODER=0xA8000000 \u2192 0xA8000001*,GPIOA.ODR=0x00000000 "
+                                 "\u2192 0x00000002*")
+            << "2 registers in both, 2 changed" << "GPIOA.MODER" << "2818572289";
+        QTest::newRow("compared, changed only") << gpioa_reset << "GPIOA.ODR = 0\nTIM.SR = 1"
+            << true << "" << "1 register in both, 0 changed" << "" << "";
+        // clang-format on
+    }
+
+    // Pasted and compared dumps as the tree shows them, and the value a pick
+    // enters.
+    void dumps()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, changed_only);
+        QFETCH(QString, shown);
+        QFETCH(QString, status);
+        QFETCH(QString, pick);
+        QFETCH(QString, dec);
+
+        Dialog dialog;
+        QVERIFY(open(dialog, ""));
+        auto *view = child<QTreeView>(map_window(), "registerTree");
+        QVERIFY(!child<QWidget>(map_window(), "compareDump")->isEnabled());
+        QApplication::clipboard()->setText(first);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+        if (!second.isEmpty()) {
+            QApplication::clipboard()->setText(second);
+            child<QToolButton>(map_window(), "compareDump")
+                ->menu()
+                ->findChild<QAction *>("compare_pasted_dump")
+                ->trigger();
+        }
+        if (changed_only)
+            QTest::mouseClick(child<QCheckBox>(map_window(), "changedOnly"), Qt::LeftButton, {},
+                              {2, 2});
+        QCOMPARE(tree_values(view->model()), shown);
+        QVERIFY2(child<QLabel>(map_window(), "mapStatus")->text().contains(status),
+                 qPrintable(child<QLabel>(map_window(), "mapStatus")->text()));
+        QMessageBox *box = QApplication::activeModalWidget()
+                               ? qobject_cast<QMessageBox *>(QApplication::activeModalWidget())
+                               : nullptr;
+        QVERIFY(!box);
+        if (!pick.isEmpty()) {
+            QTest::keyClicks(child<QLineEdit>(map_window(), "registerSearch"), pick);
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+        }
+        QCOMPARE(w.dec->text(), dec);
+    }
+
+    // Saved as name lines and read back, dropped on the main window before
+    // any map is open.
+    void save_values()
+    {
+        const QString saved = dir.filePath("saved.txt");
+        {
+            Dialog dialog;
+            QVERIFY(open(dialog, "TIM.SR"));
+            QApplication::clipboard()->setText("0x40020000: a8000001\nTIM.CR1 = 0x0");
+            auto *view = child<QTreeView>(map_window(), "registerTree");
+            view->setFocus();
+            QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClicks(w.hex, "7"); // the picked register's value, as the main window has it
+            choose_file(saved, [] {
+                QTest::mouseClick(child<QToolButton>(map_window(), "saveDump"), Qt::LeftButton);
+            });
+            QVERIFY(child<QLabel>(map_window(), "mapStatus")->text().startsWith("3 values saved"));
+        }
+        Dialog dialog;
+        dialog.show();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(saved)});
+        QDragEnterEvent enter({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(&dialog, &enter);
+        QDropEvent drop({5, 5}, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(&dialog, &drop);
+        QVERIFY(child<QLabel>(map_window(), "mapStatus")->text().startsWith("No map is open"));
+        QVERIFY(start(dialog, {"--svd", svd}).isEmpty());
+        QCOMPARE(tree_values(child<QTreeView>(map_window(), "registerTree")->model()),
+                 "GPIOA.MODER=0xA8000001*,TIM.CR1=0x00000000*,TIM.SR=0x00000007*");
     }
 
     // The file dialog of the context menu, then the recent maps with the

@@ -26,6 +26,12 @@ const QString dump_filter = QStringLiteral("Register dumps (*.txt *.log *.dump);
 
 QString arrow() { return QString::fromUtf8(" \u2192 "); }
 
+QString registers(int count)
+{
+    return count == 1 ? QStringLiteral("1 register")
+                      : QStringLiteral("%1 registers").arg(QString::number(count));
+}
+
 } // namespace
 
 void RegisterMap::setup_dumps()
@@ -184,12 +190,11 @@ void RegisterMap::apply_dumps()
                                                  "another chip?")
                                       .arg(base_name, file_name());
     } else {
-        dump_summary = new_dump
-                           ? QStringLiteral("%1%2%3: %4 registers in both, %5 changed")
-                                 .arg(base_name, arrow(), new_name, QString::number(both),
-                                      QString::number(changed))
-                           : QStringLiteral("%1: %2 registers, %3 not at reset")
-                                 .arg(base_name, QString::number(both), QString::number(changed));
+        dump_summary = new_dump ? QStringLiteral("%1%2%3: %4 in both, %5 changed")
+                                      .arg(base_name, arrow(), new_name, registers(both),
+                                           QString::number(changed))
+                                : QStringLiteral("%1: %2, %3 not at reset")
+                                      .arg(base_name, registers(both), QString::number(changed));
     }
     for (const dump::Dump *read : {base_dump.get(), new_dump.get()}) {
         if (read && read->skipped > 0)
