@@ -17,6 +17,8 @@
 # 3. Long session: long_session, RSS and heap over 10 000 actions and 500
 #    contact dialogs, with Qt's pixmap cache on and then off.
 # 4. Register-map reader: svd_bench, reading against tokenizing, per file.
+# 5. The map window's tree: tree_bench, filtering per keystroke on the largest
+#    vendor file (or a generated map), alone and with a dump of every register.
 set -euo pipefail
 
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -156,3 +158,13 @@ done | awk '{ sub("bytes=", "", $2); sub("rss_before_kB=", "", $4); sub("rss_aft
 awk 'NR > 1 && $8 + 0 > worst { worst = $8; file = $1 }
      END { printf "GOAL 4 reading <= 1.5 x tokenizing: %s (worst %.2f, %s)\n", worst <= 1.5 ? "MET" : "NOT MET", worst, file }' \
     "$XLIB_TMP/svd.txt"
+
+# The largest vendor file when there is one: the map a user browses most.
+echo
+echo "== 5. The map window's tree (offscreen), per keystroke and with a full dump"
+tree_map=$(ls -S "$src"/../shared/svd/*.svd 2>/dev/null | head -n 1 || true)
+if [[ -z $tree_map ]]; then
+    tree_map=$XLIB_TMP/tree.svd
+    "$build/bench/svd_bench" --generate "$tree_map" 2
+fi
+run_fresh env QT_QPA_PLATFORM=offscreen "$build/bench/tree_bench" "$tree_map" 5 2>/dev/null
