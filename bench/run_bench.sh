@@ -165,6 +165,6 @@ echo "== 5. The map window's tree (offscreen), per keystroke and with a full dum
 tree_map=$(ls -S "$src"/../shared/svd/*.svd 2>/dev/null | head -n 1 || true)
 if [[ -z $tree_map ]]; then
     tree_map=$XLIB_TMP/tree.svd
-    "$build/bench/svd_bench" --generate "$tree_map" 2
+    "$build/bench/svd_bench" --generate "$tree_map" 14 # about 3000 registers
 fi
 run_fresh env QT_QPA_PLATFORM=offscreen "$build/bench/tree_bench" "$tree_map" 5 2>/dev/null
