@@ -165,6 +165,9 @@ std::optional<quint64> name_value(QStringView text)
     return reading.too_wide ? wide_hex(text, false) : std::nullopt;
 }
 
+// Far beyond the full names of the deepest nested clusters of real chips.
+constexpr int max_name_length = 1024;
+
 // NAME = VALUE, NAME a register's full name (it has a dot).
 bool name_line(Cursor line, int number, QVector<Named> &named)
 {
@@ -176,10 +179,12 @@ bool name_line(Cursor line, int number, QVector<Named> &named)
     }
     const char *name_end = line.at;
     const uchar first = uchar(*start);
-    if (!dotted || !(first == '_' || ((first | 0x20) >= 'a' && (first | 0x20) <= 'z')))
+    if (!dotted || name_end - start > max_name_length ||
+        !(first == '_' || ((first | 0x20) >= 'a' && (first | 0x20) <= 'z')))
         return false;
     line.skip_spaces();
-    if (!line.take('='))
+    // No literal is longer than this; a log line of megabytes is not copied.
+    if (!line.take('=') || line.end - line.at > literals::max_literal_length)
         return false;
     const QString value_text = QString::fromUtf8(line.at, int(line.end - line.at)).trimmed();
     const std::optional<quint64> value = name_value(value_text);
