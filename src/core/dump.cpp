@@ -206,6 +206,16 @@ QString shown(const QString &name)
 
 QString address_text(quint64 address) { return regmap::hex(address, address >> 32 ? 64 : 32); }
 
+// Eight digits, more where the value needs them: a name line's value may be
+// wider than any register.
+QString value_text(quint64 value)
+{
+    int bits = 32;
+    while (bits < 64 && (value >> bits) != 0)
+        bits += 4;
+    return regmap::sized_hex(value, bits);
+}
+
 struct Noted
 {
     int line;
@@ -262,9 +272,9 @@ void find_repeats(Dump &dump)
             int &index = last[named.name.toLower()];
             if (index > 0 && dump.named[index - 1].value != named.value)
                 notes.append(
-                    {named.line, twice(dump.named[index - 1].line, named.line, shown(named.name),
-                                       regmap::hex(dump.named[index - 1].value, 32),
-                                       regmap::hex(named.value, 32))});
+                    {named.line,
+                     twice(dump.named[index - 1].line, named.line, shown(named.name),
+                           value_text(dump.named[index - 1].value), value_text(named.value))});
             index = i + 1;
         }
     }
@@ -471,7 +481,7 @@ Values cover(const svd::Device &device, const Dump &dump)
                 notes.append(
                     {named.line, QStringLiteral("line %1: %2 does not fit the %3-bit "
                                                 "register %4")
-                                     .arg(QString::number(named.line), regmap::hex(named.value, 32),
+                                     .arg(QString::number(named.line), value_text(named.value),
                                           QString::number(reg.size), reg.name)});
                 continue;
             }
