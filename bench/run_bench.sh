@@ -17,7 +17,9 @@
 # 3. Long session: long_session, RSS and heap over 10 000 actions and 500
 #    contact dialogs, with Qt's pixmap cache on and then off.
 # 4. Register-map reader: svd_bench, reading against tokenizing, per file.
-# 5. The map window's tree: tree_bench, filtering per keystroke on the largest
+# 5. Register dumps: dump_bench, reading and placing a dump of every register
+#    of the largest vendor map against splitting its text with a plain loop.
+# 6. The map window's tree: tree_bench, filtering per keystroke on the largest
 #    vendor file (or a generated map), alone and with a dump of every register.
 set -euo pipefail
 
@@ -159,9 +161,20 @@ awk 'NR > 1 && $8 + 0 > worst { worst = $8; file = $1 }
      END { printf "GOAL 4 reading <= 1.5 x tokenizing: %s (worst %.2f, %s)\n", worst <= 1.5 ? "MET" : "NOT MET", worst, file }' \
     "$XLIB_TMP/svd.txt"
 
+# A dump as OpenOCD prints it, of every register of the vendor map with the
+# most registers: the reader and placing its units on the map, against a
+# plain loop that only finds the lines and numbers of the same text.
+echo
+echo "== 5. Register dump reader vs splitting the same text into lines and numbers"
+if compgen -G "$src/../shared/svd/*.svd" >/dev/null; then
+    "$build/bench/dump_bench" "$src"/../shared/svd/*.svd
+else
+    echo "   no vendor files in $src/../shared/svd: skipped"
+fi
+
 # The largest vendor file when there is one: the map a user browses most.
 echo
-echo "== 5. The map window's tree (offscreen), per keystroke and with a full dump"
+echo "== 6. The map window's tree (offscreen), per keystroke and with a full dump"
 tree_map=$(ls -S "$src"/../shared/svd/*.svd 2>/dev/null | head -n 1 || true)
 if [[ -z $tree_map ]]; then
     tree_map=$XLIB_TMP/tree.svd
