@@ -1,5 +1,6 @@
 // The register-map reader on a file of our own that exercises each of its
 // rules, the field logic on top of it, and one table of hostile files.
+#include "dump.h"
 #include "regmap.h"
 #include "svd.h"
 
@@ -81,6 +82,9 @@ private slots:
     void regmapSearch();
     void regmapBits_data();
     void regmapBits();
+    void dumps_data();
+    void dumps();
+    void dumpRoundTrip();
     void hostile_data();
     void hostile();
 };
@@ -435,6 +439,98 @@ void TestSvd::regmapBits()
     QCOMPARE(regmap::bit_place(reg, bit), place);
     QCOMPARE(regmap::differs_from_reset(reg, 5, 4, value), a_differs);
     QVERIFY(!regmap::differs_from_reset(reg, 3, 0, value)); // their reset value is unknown
+}
+
+void TestSvd::dumps_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("big");
+    QTest::addColumn<QString>("values");
+    QTest::addColumn<QString>("messages");
+
+    // clang-format off
+    QTest::newRow("GDB x/6xw, symbols") << QByteArray("0x40020000 <GPIOA>:\t0xa8000001\t0x00000000\t0x00000000\t0x00000000\n0x40020010 <GPIOA+16>:\t0x00000000\t0x00000055\n") << false << "GPIOA.MODER=0xA8000001 GPIOA.ODR=0x00000055" << "";
+    QTest::newRow("GDB, a C++ symbol") << QByteArray("0x40020014 <ns::f<int, char>()+4>:\t0x00000003") << false << "GPIOA.ODR=0x00000003" << "";
+    QTest::newRow("OpenOCD mdw") << QByteArray("0x40020400: a8000000 00000000 00000000 00000000 00000000 00000001 \n") << false << "GPIOB.MODER=0xA8000000 GPIOB.ODR=0x00000001" << "";
+    QTest::newRow("J-Link mem16, CR LF") << QByteArray("4002081C = 8001 \r\n") << false << "GPIOC.LCKR=0x8001" << "";
+    QTest::newRow("bytes, little-endian") << QByteArray("0x40020014:\t0x01\t0x02\t0x03\t0x04") << false << "GPIOA.ODR=0x04030201" << "";
+    QTest::newRow("bytes, big-endian") << QByteArray("0x40020014: 01 02 03 04") << true << "GPIOA.ODR=0x01020304" << "";
+    QTest::newRow("giant words over two registers, little") << QByteArray("0x40010000:\t0x0000abcd00001234") << false << "TIM.CR1=0x00001234 TIM.CR2=0xABCD" << "";
+    QTest::newRow("giant words over two registers, big") << QByteArray("0x40010000:\t0x0000abcd00001234") << true << "TIM.CR1=0x0000ABCD TIM.CR2=0x0000" << "";
+    QTest::newRow("halfwords, big") << QByteArray("0x40020000: 1234 5678") << true << "GPIOA.MODER=0x12345678" << "";
+    QTest::newRow("a 64-bit register, either order") << QByteArray("0x400100d0: 0x123456789abcdef0") << true << "TIM.CNT64=0x123456789ABCDEF0" << "";
+    QTest::newRow("name lines, case ignored, comments") << QByteArray("# saved\ngpioa.moder = 0xA8000001\nTIM.CH[0].CCR=12 # plain digits are hex\nTIM.CNT64 = 0x1234_5678_9ABC_DEF0\nFLAWED.CTRL = 0b101\n") << false << "GPIOA.MODER=0xA8000001 TIM.CH[0].CCR=0x0012 TIM.CNT64=0x123456789ABCDEF0 FLAWED.CTRL=0x05" << "";
+    QTest::newRow("unknown name, value too wide") << QByteArray("GPIOA.ODRR = 1\nFLAWED.CTRL = 0x1FF\n") << false << "" << "line 1: the map has no register GPIOA.ODRR; the closest: GPIOA.ODR, GPIOB.ODR, GPIOA.MODER\nline 2: 0x000001FF does not fit the 8-bit register FLAWED.CTRL";
+    QTest::newRow("an address twice") << QByteArray("0x40020014: 00000001\n0x40020000: 00000000\n0x40020014: 00000002\n0x40020014: 00000002\n") << false << "GPIOA.MODER=0x00000000 GPIOA.ODR=0x00000002" << "lines 1 and 3: 0x40020014 is given as 0x00000001 and 0x00000002; line 3 stands";
+    QTest::newRow("a name twice") << QByteArray("GPIOA.ODR = 1\ngpioa.odr = 2\n") << false << "GPIOA.ODR=0x00000002" << "lines 1 and 2: gpioa.odr is given as 0x00000001 and 0x00000002; line 2 stands";
+    QTest::newRow("a name against bytes") << QByteArray("GPIOA.ODR = 5\n0x40020014: 00000006\n0x40020000: a8000000\nGPIOA.MODER = 0\n") << false << "GPIOA.MODER=0x00000000 GPIOA.ODR=0x00000006" << "line 1: GPIOA.ODR is 0x00000005 but line 2's bytes make it 0x00000006; line 2 stands\nline 4: GPIOA.MODER is 0x00000000 but line 3's bytes make it 0xA8000000; line 4 stands";
+    QTest::newRow("lines in no form") << QByteArray("(gdb) x/2xw 0x40020014\n0x40020014:\t0x00000007\t0x00000000\nCannot access memory at address 0x40020018\n0x40020000: 0001 00000002\n\n") << false << "GPIOA.ODR=0x00000007" << "skipped 3, first line 1";
+    QTest::newRow("a line of a megabyte") << QByteArray(1 << 20, 'x') + "\n4002001C = 00000000\n40020014 = 00000009" << false << "GPIOA.ODR=0x00000009" << "skipped 1, first line 1";
+    QTest::newRow("partly covered") << QByteArray("0x40020000: 0000\n0x40020416: 00 00\n") << false << "" << "partly 2, first GPIOB.ODR";
+    QTest::newRow("no line in any form") << QByteArray("hello\n# a comment\n") << false << "" << "no line is a register dump (GDB x/x, OpenOCD mdw, J-Link mem32 or REGISTER = VALUE)\nskipped 1, first line 1";
+    QTest::newRow("empty") << QByteArray(" \n") << false << "" << "it is empty";
+    QTest::newRow("larger than 64 MiB") << QByteArray(dump::max_size + 1, '\n') << false << "" << "it is larger than 64 MiB, far more than any capture of registers; refusing to read it";
+    // clang-format on
+}
+
+// Each form read into the test map's registers, and all that is said of it.
+void TestSvd::dumps()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, big);
+    QFETCH(QString, values);
+    QFETCH(QString, messages);
+
+    // The device's byte order as the reader takes it from the file.
+    QFile file(QStringLiteral(":/data/tarnwick_test.svd"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray svd_text = file.readAll();
+    if (big)
+        svd_text.replace("</name>", "</name><cpu><name>X</name><endian>big</endian></cpu>");
+    QBuffer svd_input(&svd_text);
+    svd_input.open(QIODevice::ReadOnly);
+    const svd::Device device = svd::read(&svd_input, QStringLiteral("t.svd")).device;
+    QCOMPARE(device.big_endian, big);
+
+    QBuffer input(&text);
+    input.open(QIODevice::ReadOnly);
+    const dump::Dump read = dump::read(&input, QStringLiteral("d"));
+    const dump::Values covered = dump::cover(device, read);
+    QStringList said = read.warnings + covered.warnings;
+    if (!read.error.isEmpty())
+        said << read.error.mid(3); // "d: "
+    if (read.skipped)
+        said << QStringLiteral("skipped %1, first line %2")
+                    .arg(read.skipped)
+                    .arg(read.first_skipped);
+    if (covered.partly)
+        said << QStringLiteral("partly %1, first %2")
+                    .arg(covered.partly)
+                    .arg(device.registers[covered.first_partly].name);
+    QCOMPARE(said.join('\n'), messages);
+    QStringList got;
+    for (int r = 0; r < device.registers.size(); ++r) {
+        if (covered.values[r])
+            got << device.registers[r].name + '=' +
+                       regmap::sized_hex(*covered.values[r], device.registers[r].size);
+    }
+    QCOMPARE(got.join(' '), values);
+    QCOMPARE(covered.covered, got.size());
+}
+
+// What Save values writes reads back to the same values, 64 bits included.
+void TestSvd::dumpRoundTrip()
+{
+    QVector<std::optional<quint64>> values(test_map().registers.size());
+    for (int r = 0; r < values.size(); r += 3) // the second FLAWED.CTRL among them
+        values[r] = regmap::bits_of(test_map().registers[r].reset_value ^ 1,
+                                    test_map().registers[r].size - 1, 0);
+    const QString text = dump::name_lines(test_map(), values, QStringLiteral("tarnwick_test.svd"),
+                                          QDateTime::currentDateTimeUtc());
+    QVERIFY(text.startsWith(QLatin1String("# tarnwick_test.svd, ")));
+    const dump::Dump read = dump::read(text.toUtf8());
+    QVERIFY2(read.warnings.isEmpty() && read.skipped == 0, qPrintable(read.warnings.join('\n')));
+    QCOMPARE(dump::cover(test_map(), read).values, values);
 }
 
 QTEST_APPLESS_MAIN(TestSvd)

@@ -4,8 +4,10 @@
 // starts at once and runs where there is no display.
 //
 // Results go to standard output, messages to standard error. Exit codes:
-// 0 it worked; 1 no such register or field, or a value that is not a number
-// or does not fit; 2 a file that cannot be read as SVD.
+// 0 it worked; 1 no such register or field, a value that is not a number or
+// does not fit, or a dump that cannot be read or covers no register; 2 a
+// file that cannot be read as SVD.
+#include "dumps.h"
 #include "literals.h"
 #include "output.h"
 #include "regmap.h"
@@ -304,12 +306,18 @@ int main(int argc, char *argv[])
         "  tarnwick-cli --svd FILE --list [PATTERN]    the registers of FILE\n"
         "  tarnwick-cli --svd FILE REGISTER [VALUE]    REGISTER's fields\n"
         "  tarnwick-cli --svd FILE REGISTER [VALUE] FIELD=X...\n"
-        "                                              VALUE with fields set\n\n"
+        "                                              VALUE with fields set\n"
+        "  tarnwick-cli --svd FILE --dump DUMP [PATTERN] [--changed]\n"
+        "                                              the registers DUMP covers\n"
+        "  tarnwick-cli --svd FILE --diff OLD NEW [PATTERN]\n"
+        "                                              the registers that changed\n\n"
         "VALUE is any literal Paste value reads (plain digits are hex, 0d255 "
         "is decimal) and defaults to the register's reset value. REGISTER and "
         "FIELD ignore case; X is a number (plain digits are decimal) or the name "
-        "of one of the field's values. Exit codes: 0 done, 1 bad register, field or value, "
-        "2 a file that is not readable SVD."));
+        "of one of the field's values. DUMP, OLD and NEW are what GDB's x/x, OpenOCD's "
+        "mdw, J-Link's mem32 or lines of REGISTER = VALUE printed, in a file or - for "
+        "standard input. Exit codes: 0 done, 1 bad register, field or value, or a dump "
+        "that is unreadable or covers no register, 2 a file that is not readable SVD."));
     const QCommandLineOption help_option = parser.addHelpOption();
     const QCommandLineOption version_option = parser.addVersionOption();
     const QCommandLineOption svd_option(
@@ -320,10 +328,23 @@ int main(int argc, char *argv[])
                        "brackets also match themselves, as in 'TIM.CH[0].*')."));
     const QCommandLineOption json_option(QStringLiteral("json"),
                                          QStringLiteral("Write JSON instead of a table."));
-    parser.addOptions({svd_option, list_option, json_option});
+    const QCommandLineOption dump_option(
+        QStringLiteral("dump"),
+        QStringLiteral("Decode every register of FILE matching PATTERN that DUMP covers."),
+        QStringLiteral("DUMP"));
+    const QCommandLineOption changed_option(
+        QStringLiteral("changed"),
+        QStringLiteral("With --dump, only the registers whose value is not their reset value."));
+    const QCommandLineOption diff_option(
+        QStringLiteral("diff"),
+        QStringLiteral("The registers matching PATTERN whose values differ from OLD to NEW, and "
+                       "their fields that changed."),
+        QStringLiteral("OLD"));
+    parser.addOptions(
+        {svd_option, list_option, json_option, dump_option, changed_option, diff_option});
     parser.addPositionalArgument(QStringLiteral("arguments"),
                                  QStringLiteral("VALUE, or [PATTERN], or REGISTER [VALUE] "
-                                                "[FIELD=X...]"),
+                                                "[FIELD=X...], or with --diff NEW [PATTERN]"),
                                  QStringLiteral("[arguments...]"));
     // Qt's own --help and --version show a message box on Windows when it
     // sees no console, and under Wine or a service there is none; a console
@@ -345,8 +366,11 @@ int main(int argc, char *argv[])
 
     const QStringList arguments = parser.positionalArguments();
     if (!parser.isSet(svd_option)) {
-        if (parser.isSet(list_option) || parser.isSet(json_option))
-            return fail(BadInput, QStringLiteral("--list and --json read a map: give --svd FILE"));
+        if (parser.isSet(list_option) || parser.isSet(json_option) || parser.isSet(dump_option) ||
+            parser.isSet(diff_option))
+            return fail(BadInput,
+                        QStringLiteral("--list, --dump, --diff and --json read a map: give --svd "
+                                       "FILE"));
         if (arguments.size() != 1)
             return fail(BadInput, QStringLiteral("give one VALUE, or --svd FILE (see --help)"));
         return show_value(arguments.first());
@@ -362,12 +386,34 @@ int main(int argc, char *argv[])
     const svd::Reading reading = svd::read_file(file);
     if (!reading.error.isEmpty())
         return fail(BadFile, reading.error);
+    const bool json = parser.isSet(json_option);
+    const int modes =
+        parser.isSet(list_option) + parser.isSet(dump_option) + parser.isSet(diff_option);
+    if (modes > 1 || parser.values(dump_option).size() > 1 || parser.values(diff_option).size() > 1)
+        return fail(BadInput, QStringLiteral("one of --list, --dump DUMP and --diff OLD NEW"));
+    if (parser.isSet(changed_option) && !parser.isSet(dump_option))
+        return fail(BadInput, QStringLiteral("--changed goes with --dump"));
+    if (parser.isSet(dump_option)) {
+        if (arguments.size() > 1)
+            return fail(BadInput, QStringLiteral("--dump takes one PATTERN"));
+        return show_dump(reading.device, file, parser.value(dump_option), arguments.value(0),
+                         parser.isSet(changed_option), json);
+    }
+    if (parser.isSet(diff_option)) {
+        if (arguments.isEmpty() || arguments.size() > 2)
+            return fail(BadInput, QStringLiteral("--diff takes OLD NEW [PATTERN]"));
+        // Standard input is read once.
+        if (parser.value(diff_option) == QLatin1String("-") && arguments.first() == "-")
+            return fail(BadInput, QStringLiteral("- for one of OLD and NEW, not both"));
+        return show_diff(reading.device, file, parser.value(diff_option), arguments.first(),
+                         arguments.value(1), json);
+    }
     if (parser.isSet(list_option)) {
         if (arguments.size() > 1)
             return fail(BadInput, QStringLiteral("--list takes one PATTERN"));
-        return list(reading.device, file, arguments.value(0), parser.isSet(json_option));
+        return list(reading.device, file, arguments.value(0), json);
     }
     if (arguments.isEmpty())
         return fail(BadInput, QStringLiteral("give a REGISTER, or --list (see --help)"));
-    return show_register(reading.device, file, arguments, parser.isSet(json_option));
+    return show_register(reading.device, file, arguments, json);
 }

@@ -72,17 +72,23 @@ Dump read_file(const QString &path);
 struct Values
 {
     QVector<std::optional<quint64>> values;
-    int covered = 0; // registers with a value
-    int partly = 0;  // registers some but not all of whose bytes are there
-    // Name lines that name no register of the map, and names and addresses
-    // that disagree ("line 4: GPIOA.MODER is 0x1 but line 2's bytes make it 0x0").
+    int covered = 0;       // registers with a value
+    int partly = 0;        // registers some but not all of whose bytes are there
+    int first_partly = -1; // the first of those in file order
+    // Name lines that name no register of the map or give a value wider
+    // than it, and names and addresses that disagree ("line 4: GPIOA.MODER
+    // is 0x1 but line 2's bytes make it 0x0").
     QStringList warnings;
 };
 Values cover(const svd::Device &device, const Dump &dump);
 
 // Name lines for every register that has a value, in file order, after a
 // comment naming the map and the time: what read() and cover() read back.
+// The second of two registers of one name gets a memory line instead.
 QString name_lines(const svd::Device &device, const QVector<std::optional<quint64>> &values,
                    const QString &map_name, const QDateTime &time);
 
 } // namespace dump
+
+Q_DECLARE_TYPEINFO(dump::Unit, Q_PRIMITIVE_TYPE);
+Q_DECLARE_TYPEINFO(dump::Named, Q_MOVABLE_TYPE);

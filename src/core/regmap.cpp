@@ -185,6 +185,17 @@ QVector<Row> layout(const svd::Register &reg)
     return all;
 }
 
+QVector<Row> changed_rows(const svd::Register &reg, quint64 old_value, quint64 new_value)
+{
+    QVector<Row> rows = layout(reg);
+    const quint64 changed = old_value ^ new_value;
+    rows.erase(std::remove_if(
+                   rows.begin(), rows.end(),
+                   [changed](const Row &row) { return bits_of(changed, row.msb, row.lsb) == 0; }),
+               rows.end());
+    return rows;
+}
+
 int find_register(const svd::Device &device, QStringView name)
 {
     const QStringView wanted = name.trimmed();

@@ -57,6 +57,9 @@ struct Row
     int field; // index into the register's fields, or -1 for reserved bits
 };
 QVector<Row> layout(const svd::Register &reg);
+// The rows of layout() in which two values of the register differ: what a
+// comparison of two dumps shows of it.
+QVector<Row> changed_rows(const svd::Register &reg, quint64 old_value, quint64 new_value);
 
 // The register of that full name, case ignored; -1 when there is none.
 int find_register(const svd::Device &device, QStringView name);

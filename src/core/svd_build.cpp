@@ -108,6 +108,7 @@ public:
     {
         out = &device;
         device.name = tree.device_name;
+        device.big_endian = tree.big_endian;
         path.reserve(256);
         qint64 expected = 0;
         for (int peripheral : tree.peripherals) {

@@ -17,6 +17,8 @@ namespace {
 enum class Element : quint8 {
     Unknown,
     Device,
+    Cpu,
+    Endian,
     Peripherals,
     Peripheral,
     Registers,
@@ -58,6 +60,7 @@ Element element_of(QStringRef tag)
         Element element;
     };
     static const Entry entries[] = {
+        {"cpu", Element::Cpu},
         {"dim", Element::Dim},
         {"lsb", Element::Lsb},
         {"msb", Element::Msb},
@@ -69,6 +72,7 @@ Element element_of(QStringRef tag)
         {"access", Element::Access},
         {"fields", Element::Fields},
         {"device", Element::Device},
+        {"endian", Element::Endian},
         {"cluster", Element::Cluster},
         {"bitWidth", Element::BitWidth},
         {"register", Element::Register},
@@ -347,6 +351,16 @@ private:
             switch (element) {
             case Element::Name:
                 device_name = leaf_string().trimmed();
+                break;
+            case Element::Cpu:
+                // Register dumps are assembled from bytes in this order.
+                while (next_child(element)) {
+                    if (element == Element::Endian)
+                        big_endian = leaf().trimmed().compare(QLatin1String("big"),
+                                                              Qt::CaseInsensitive) == 0;
+                    else
+                        xml.skipCurrentElement();
+                }
                 break;
             case Element::Peripherals:
                 while (next_child(element)) {

@@ -87,6 +87,7 @@ struct Tree
     // Device-level register properties are kept in `device`.
     Node device;
     QString device_name;
+    bool big_endian = false;
     std::vector<Node> nodes;
     std::vector<int> peripherals;
 };

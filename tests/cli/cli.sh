@@ -64,6 +64,45 @@ check "--list tells the listed registers' warnings once, in line order, two of o
     "*line 145: another register named FLAWED.CTRL follows, at line 160*line 148: *line 160: another register named FLAWED.CTRL comes first*" \
     --svd "$svd" --list 'flawed.*'
 
+# Two GDB captures of GPIOA, x/10xw, that differ in MODER0 and ODR.
+gdb_capture() {
+    printf '(gdb) x/10xw 0x40020000\n0x40020000 <GPIOA>:\t0x%s\t0x00000000\t0x00000000\t0x00000000\n' "$1"
+    printf '0x40020010 <GPIOA+16>:\t0x00000000\t0x%s\t0x00000000\t0x00000000\n0x40020020 <GPIOA+32>:\t0x00000000\t0x00000000\n' "$2"
+}
+gdb_capture a8000000 00000000 >"$tmp/old.gdb"
+gdb_capture a8000001 00010001 >"$tmp/new.gdb"
+check "--dump: each covered register decoded, a blank line between, skipped lines told" 0 \
+    "GPIOA.MODER  0x40020000  32 bits  read-write  reset 0xA8000000
+value 0xA8000000 = 2818572288
+*\[1:0\]    MODER0   0x0    0  Input      read-write
+
+GPIOA.ODR  0x40020014  *\[15:0\]   ODR       0x0    0        read-write
+tarnwick-cli: $tmp/old.gdb: 1 line in no form of dump skipped, the first line 1" \
+    --svd "$svd" --dump "$tmp/old.gdb"
+check "--dump - --changed --json: the register objects of a decoded value, from standard input" 0 '\[
+{"name": "GPIOA.MODER", *"value": "0xA8000001", "fields": \[
+  {"name": "MODER15", *
+  {"name": "MODER0", "msb": 1, "lsb": 0, "access": "read-write", "value": 1, "enum": "Output", "description": "Port x configuration bits"}
+\]}
+\]*' --svd "$svd" --dump - 'gpioa.m*' --changed --json <"$tmp/new.gdb"
+check "--diff: the registers and fields that changed, reserved runs as such" 0 \
+    "GPIOA.MODER  0xA8000000 -> 0xA8000001
+  MODER0  \[1:0\]  0x0 Input -> 0x1 Output
+GPIOA.ODR  0x00000000 -> 0x00010001
+  reserved  \[31:16\]  0x0 -> 0x1
+  ODR       \[15:0\]   0x0 -> 0x1
+tarnwick-cli: *" --svd "$svd" --diff "$tmp/old.gdb" "$tmp/new.gdb"
+check "--diff --json" 0 '\[
+  {"name": "GPIOA.MODER", "address": "0x40020000", "size": 32, "old": "0xA8000000", "new": "0xA8000001", "fields": \[
+    {"name": "MODER0", "msb": 1, "lsb": 0, "old": 0, "new": 1, "old_enum": "Input", "new_enum": "Output"}
+  \]},
+  {"name": "GPIOA.ODR", *"fields": \[
+    {"name": null, "msb": 31, "lsb": 16, "old": 0, "new": 1, "old_enum": null, "new_enum": null},
+    {"name": "ODR", *
+\]*' --svd "$svd" --diff - "$tmp/new.gdb" GPIOA.* --json <"$tmp/old.gdb"
+printf '4002081C = 8001\n0x40020000: 0000\nGPIOA.ODR = 1\ngpioa.odr = 2\n' >"$tmp/mixed.txt"
+printf '0x58020000: 00000000 00000000\n' >"$tmp/h7.txt"
+printf 'GPIOC.LCKR = 1\n' >"$tmp/lckr.txt"
 printf '<device><peripherals>\n<peripheral><name>X</name>\n</peripherals></device>\n' >"$tmp/broken.svd"
 printf '<html/>' >"$tmp/page.xml"
 printf '<device><name>D</name><peripherals><peripheral><name>P</name><baseAddress>0</baseAddress><access>bogus</access><registers><register><name>R</name><addressOffset>0</addressOffset></register></registers></peripheral></peripherals></device>' >"$tmp/flawed.svd"
@@ -118,6 +157,11 @@ not an SVD file|2|*page.xml:1:*not a CMSIS-SVD file*|--svd "\$tmp/page.xml" --li
 --version|0|tarnwick-cli 1.04|--version
 --help-all, like --help, on standard output|0|Usage: *|--help-all
 a peripheral's mistake told with --list|0|*flawed.svd: line 1: unknown access "bogus" in peripheral P*|--svd "\$tmp/flawed.svd" --list
+a dump's repeats and partly covered registers told|0|*GPIOC.LCKR  0x4002081C  16 bits*value 0x8001 = 32769*mixed.txt: lines 3 and 4: gpioa.odr is given as 0x00000001 and 0x00000002; line 4 stands*mixed.txt: 1 register only partly covered, the first GPIOA.MODER|--svd "\$svd" --dump "\$tmp/mixed.txt"
+a dump of another chip|1|*h7.txt covers no register of *: usually the wrong map for the dump (it starts at 0x58020000, *|--svd "\$svd" --dump "\$tmp/h7.txt"
+no line of a dump in any form|1|*notes.txt: no line is a register dump*|--svd "\$svd" --dump "\$tmp/notes.txt"
+standard input twice|1|*- for one of OLD and NEW, not both|--svd "\$svd" --diff - -
+no register in common|1|*old.gdb and *lckr.txt cover no register in common|--svd "\$svd" --diff "\$tmp/old.gdb" "\$tmp/lckr.txt"
 EOF
 
 ((failures == 0)) || { echo "$failures check(s) failed" >&2; exit 1; }
