@@ -37,6 +37,9 @@ Client::Client(QObject *parent) : QObject(parent)
     // Register reads are a few bytes each way: Nagle's delay would double
     // the time of every one.
     socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // What a server sends between two of our reads waits in the kernel,
+    // not here: a flood costs no memory of ours.
+    socket.setReadBufferSize(64 * 1024);
 }
 
 Client::~Client()
@@ -113,7 +116,7 @@ int Client::read(quint64 address, int size)
     request.size = size;
     request.packet = QStringLiteral("m%1,%2").arg(address, 0, 16).arg(size, 0, 16).toLatin1();
     queue.enqueue(request);
-    QTimer::singleShot(0, this, &Client::send_next);
+    start_soon();
     return request.id;
 }
 
@@ -128,8 +131,22 @@ int Client::write(quint64 address, const QByteArray &bytes)
         QStringLiteral("M%1,%2:").arg(address, 0, 16).arg(bytes.size(), 0, 16).toLatin1() +
         rsp::hex(bytes);
     queue.enqueue(request);
-    QTimer::singleShot(0, this, &Client::send_next);
+    start_soon();
     return request.id;
+}
+
+void Client::start_soon()
+{
+    // An idle connection sends at once, which saves a round of the event
+    // loop per register; a busy one sends when the reply in flight is in.
+    if (!busy && current != State::Connecting)
+        send_next();
+}
+
+void Client::fail_later(int id, const QString &message)
+{
+    // Never from inside read() or write(): the caller has no id yet.
+    QTimer::singleShot(0, this, [this, id, message] { emit failed(id, message); });
 }
 
 void Client::resume()
@@ -168,8 +185,8 @@ void Client::send_next()
         while (!queue.isEmpty()) {
             const Request request = queue.dequeue();
             if (request.step == Step::Memory)
-                emit failed(request.id, server_name + QStringLiteral(": ") + what(request) +
-                                            QStringLiteral(": not connected"));
+                fail_later(request.id, server_name + QStringLiteral(": ") + what(request) +
+                                           QStringLiteral(": not connected"));
         }
         return;
     }
@@ -196,7 +213,7 @@ void Client::send_next()
             refusal = QStringLiteral("longer than the server's packets (%1 bytes)")
                           .arg(server_packet_size);
         if (!refusal.isEmpty()) {
-            emit failed(active.id, prefix + refusal);
+            fail_later(active.id, prefix + refusal);
             send_next();
             return;
         }
@@ -254,11 +271,11 @@ void Client::send_packet(const QByteArray &payload)
 void Client::on_bytes()
 {
     QVector<rsp::Event> events;
-    // At most what one read returns, in bounded events: a server streaming
-    // an endless packet ends in TooLong after max_payload bytes.
+    // At most the read buffer's size at a time: a server streaming an
+    // endless packet ends in TooLong after max_payload bytes.
     while (socket.bytesAvailable() > 0 && current != State::Disconnected) {
         events.clear();
-        reader.feed(socket.read(64 * 1024), events);
+        reader.feed(socket.readAll(), events);
         for (const rsp::Event &event : events) {
             if (current == State::Disconnected)
                 return;
@@ -455,7 +472,23 @@ void Client::drop(const QString &why)
     emit closed(why.isEmpty() ? QString() : message);
 }
 
-Session::Session(int timeout_ms) { link.set_timeout(timeout_ms); }
+Session::Session(int timeout_ms)
+{
+    link.set_timeout(timeout_ms);
+    // Once, not per request: a register read is a few dozen microseconds.
+    QObject::connect(&link, &Client::done, [this](int id, const QByteArray &bytes) {
+        if (id == waiting) {
+            answer = bytes;
+            answered = true;
+        }
+    });
+    QObject::connect(&link, &Client::failed, [this](int id, const QString &why) {
+        if (id == waiting) {
+            failure = why;
+            answered = true;
+        }
+    });
+}
 
 Session::~Session() = default;
 
@@ -486,49 +519,21 @@ QString Session::open(const QString &host, quint16 port)
 
 std::optional<QByteArray> Session::read(quint64 address, int size, QString &error)
 {
-    bool finished = false;
-    std::optional<QByteArray> result;
-    const int id = link.read(address, size);
-    const QMetaObject::Connection on_done =
-        QObject::connect(&link, &Client::done, [&](int done_id, const QByteArray &bytes) {
-            if (done_id == id) {
-                result = bytes;
-                finished = true;
-            }
-        });
-    const QMetaObject::Connection on_failed =
-        QObject::connect(&link, &Client::failed, [&](int failed_id, const QString &why) {
-            if (failed_id == id) {
-                error = why;
-                finished = true;
-            }
-        });
-    wait(finished);
-    QObject::disconnect(on_done);
-    QObject::disconnect(on_failed);
-    return result;
+    answered = false;
+    failure.clear();
+    waiting = link.read(address, size);
+    wait(answered);
+    error = failure;
+    return failure.isEmpty() ? std::optional<QByteArray>(answer) : std::nullopt;
 }
 
 QString Session::write(quint64 address, const QByteArray &bytes)
 {
-    bool finished = false;
-    QString error;
-    const int id = link.write(address, bytes);
-    const QMetaObject::Connection on_done =
-        QObject::connect(&link, &Client::done, [&](int done_id, const QByteArray &) {
-            finished = finished || done_id == id;
-        });
-    const QMetaObject::Connection on_failed =
-        QObject::connect(&link, &Client::failed, [&](int failed_id, const QString &why) {
-            if (failed_id == id) {
-                error = why;
-                finished = true;
-            }
-        });
-    wait(finished);
-    QObject::disconnect(on_done);
-    QObject::disconnect(on_failed);
-    return error;
+    answered = false;
+    failure.clear();
+    waiting = link.write(address, bytes);
+    wait(answered);
+    return failure;
 }
 
 QString Session::close()

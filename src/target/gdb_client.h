@@ -94,6 +94,8 @@ private:
     void on_socket_error();
     void on_timeout();
     void send_next();
+    void start_soon();
+    void fail_later(int id, const QString &message);
     void send_packet(const QByteArray &payload);
     void handle_packet(const QByteArray &payload);
     void finish_request(const QByteArray &reply);
@@ -143,6 +145,11 @@ private:
     // Runs the loop until `finished` is set by one of the client's signals.
     void wait(const bool &finished);
     Client link;
+    // The request waited for, and what became of it.
+    int waiting = 0;
+    bool answered = false;
+    QByteArray answer;
+    QString failure;
 };
 
 // HOST:PORT into its parts; false for anything else (IPv6 in brackets too).
