@@ -17,6 +17,7 @@
 # 3. Long session: long_session, RSS and heap over 10 000 actions and 500
 #    contact dialogs, with Qt's pixmap cache on and then off.
 # 4. Register-map reader: svd_bench, reading against tokenizing, per file.
+# 5. Live target: target_bench against QEMU (bench/target_bench.sh).
 set -euo pipefail
 
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -156,3 +157,7 @@ done | awk '{ sub("bytes=", "", $2); sub("rss_before_kB=", "", $4); sub("rss_aft
 awk 'NR > 1 && $8 + 0 > worst { worst = $8; file = $1 }
      END { printf "GOAL 4 reading <= 1.5 x tokenizing: %s (worst %.2f, %s)\n", worst <= 1.5 ? "MET" : "NOT MET", worst, file }' \
     "$XLIB_TMP/svd.txt"
+
+# The live-target client against QEMU's GDB server.
+echo
+bash "$src/bench/target_bench.sh" "$build"
