@@ -17,7 +17,9 @@
 # 3. Long session: long_session, RSS and heap over 10 000 actions and 500
 #    contact dialogs, with Qt's pixmap cache on and then off.
 # 4. Register-map reader: svd_bench, reading against tokenizing, per file.
-# 5. Live target: target_bench against QEMU (bench/target_bench.sh).
+# 5. Register dumps: dump_bench, reading and placing a dump of every register
+#    of the largest vendor map against splitting its text with a plain loop.
+# 6. Live target: target_bench against QEMU (bench/target_bench.sh).
 set -euo pipefail
 
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -157,6 +159,17 @@ done | awk '{ sub("bytes=", "", $2); sub("rss_before_kB=", "", $4); sub("rss_aft
 awk 'NR > 1 && $8 + 0 > worst { worst = $8; file = $1 }
      END { printf "GOAL 4 reading <= 1.5 x tokenizing: %s (worst %.2f, %s)\n", worst <= 1.5 ? "MET" : "NOT MET", worst, file }' \
     "$XLIB_TMP/svd.txt"
+
+# A dump as OpenOCD prints it, of every register of the vendor map with the
+# most registers: the reader and placing its units on the map, against a
+# plain loop that only finds the lines and numbers of the same text.
+echo
+echo "== 5. Register dump reader vs splitting the same text into lines and numbers"
+if compgen -G "$src/../shared/svd/*.svd" >/dev/null; then
+    "$build/bench/dump_bench" "$src"/../shared/svd/*.svd
+else
+    echo "   no vendor files in $src/../shared/svd: skipped"
+fi
 
 # The live-target client against QEMU's GDB server.
 echo

@@ -27,5 +27,5 @@ while IFS= read -r -t 5 line <&"${QEMU[0]}"; do
 done
 [[ -n $port ]] || { echo "bench: QEMU named no GDB port" >&2; exit 1; }
 
-echo "== 5. Live target: QEMU $(qemu-system-arm --version | sed -n '1s/.*version \([^ ]*\).*/\1/p') microbit on 127.0.0.1:$port, $samples reads each way"
+echo "== 6. Live target: QEMU $(qemu-system-arm --version | sed -n '1s/.*version \([^ ]*\).*/\1/p') microbit on 127.0.0.1:$port, $samples reads each way"
 "$build/bench/target_bench" "127.0.0.1:$port" "$build/tarnwick-cli" "$src/tests/target/microbit.svd" "$samples"

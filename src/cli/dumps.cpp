@@ -138,8 +138,12 @@ int show_dump(const svd::Device &device, const QString &file, const QString &dum
         blocks << (json ? decoded_json(reg, value).chopped(1) : decoded_text(reg, value));
     }
     if (blocks.isEmpty())
-        fail(Ok, QStringLiteral("%1: the %2 it covers hold their reset values")
-                     .arg(capture.name, plural(shown.size(), "register", "registers")));
+        fail(Ok, shown.size() == 1
+                     ? QStringLiteral("%1: the register it covers holds its reset value")
+                           .arg(capture.name)
+                     : QStringLiteral("%1: the %2 registers it covers hold their reset values")
+                           .arg(capture.name)
+                           .arg(shown.size()));
     print(json ? json_array(blocks) : blocks.join('\n'));
     return Ok;
 }
@@ -208,8 +212,10 @@ int show_diff(const svd::Device &device, const QString &file, const QString &old
                                        pattern.isEmpty() ? QString()
                                                          : QStringLiteral(" matching ") + pattern));
     if (parts.isEmpty())
-        fail(Ok, QStringLiteral("the %1 both dumps cover hold the same values")
-                     .arg(plural(both, "register", "registers")));
+        fail(Ok, both == 1
+                     ? QStringLiteral("the register both dumps cover holds the same value")
+                     : QStringLiteral("the %1 registers both dumps cover hold the same values")
+                           .arg(both));
     print(json ? json_array(parts) : parts.join(QString()));
     return Ok;
 }

@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -21,15 +22,18 @@ namespace dump {
 
 namespace {
 
-int hex_digit(uchar c)
-{
-    if (uint(c - '0') < 10u)
-        return c - '0';
-    c |= 0x20;
-    if (uint(c - 'a') < 6u)
-        return c - 'a' + 10;
-    return -1;
-}
+// The digit's value, -1 for any other byte.
+constexpr std::array<qint8, 256> hex_digits = [] {
+    std::array<qint8, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[size_t(c)] = c >= '0' && c <= '9'   ? qint8(c - '0')
+                           : c >= 'a' && c <= 'f' ? qint8(c - 'a' + 10)
+                           : c >= 'A' && c <= 'F' ? qint8(c - 'A' + 10)
+                                                  : qint8(-1);
+    return table;
+}();
+
+int hex_digit(uchar c) { return hex_digits[c]; }
 
 bool is_space(uchar c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -90,9 +94,9 @@ bool skip_symbol(Cursor &line)
     return false;
 }
 
-// ADDRESS [<SYMBOL>] (: or =) NUMBER..., all numbers of one digit count that
-// gives the unit. Appends the units, or nothing when the line is not of this
-// form.
+// ADDRESS [<SYMBOL>] (: or =) NUMBER... [# COMMENT], all numbers of one
+// digit count that gives the unit. Appends the units, or nothing when the
+// line is not of this form.
 bool memory_line(Cursor line, int number, QVector<Unit> &units)
 {
     quint64 address = 0;
@@ -109,14 +113,14 @@ bool memory_line(Cursor line, int number, QVector<Unit> &units)
     int digits = 0;
     for (;;) {
         line.skip_spaces();
-        if (line.done())
+        if (line.done() || *line.at == '#')
             break;
         line.take_prefix();
         quint64 value = 0;
         const int count = line.take_hex(value);
         const bool unit = count == 2 || count == 4 || count == 8 || count == 16;
         if (!unit || (digits != 0 && count != digits) ||
-            (!line.done() && !is_space(uchar(*line.at)))) {
+            (!line.done() && !is_space(uchar(*line.at)) && *line.at != '#')) {
             units.resize(before);
             return false;
         }
@@ -202,6 +206,16 @@ QString shown(const QString &name)
 
 QString address_text(quint64 address) { return regmap::hex(address, address >> 32 ? 64 : 32); }
 
+// Eight digits, more where the value needs them: a name line's value may be
+// wider than any register.
+QString value_text(quint64 value)
+{
+    int bits = 32;
+    while (bits < 64 && (value >> bits) != 0)
+        bits += 4;
+    return regmap::sized_hex(value, bits);
+}
+
 struct Noted
 {
     int line;
@@ -258,9 +272,9 @@ void find_repeats(Dump &dump)
             int &index = last[named.name.toLower()];
             if (index > 0 && dump.named[index - 1].value != named.value)
                 notes.append(
-                    {named.line, twice(dump.named[index - 1].line, named.line, shown(named.name),
-                                       regmap::hex(dump.named[index - 1].value, 32),
-                                       regmap::hex(named.value, 32))});
+                    {named.line,
+                     twice(dump.named[index - 1].line, named.line, shown(named.name),
+                           value_text(dump.named[index - 1].value), value_text(named.value))});
             index = i + 1;
         }
     }
@@ -282,20 +296,27 @@ Dump read(const QByteArray &text)
     const char *const end = at + text.size();
     int number = 0;
     bool any = false;
+    // About what a line of OpenOCD's mdw spends on a unit.
+    dump.units.reserve(int(qMin(qint64(text.size() / 12), qint64(1) << 20)));
     while (at < end) {
         ++number;
         const char *newline = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)));
         const char *line_end = newline ? newline : end;
         Cursor line{at, line_end};
         at = newline ? newline + 1 : end;
+        line.skip_spaces();
+        if (line.done() || *line.at == '#')
+            continue;
+        // Memory lines, nearly all of a dump, find their comment themselves.
+        if (memory_line(line, number, dump.units)) {
+            any = true;
+            continue;
+        }
         if (const void *hash = std::memchr(line.at, '#', size_t(line.end - line.at)))
             line.end = static_cast<const char *>(hash);
-        line.skip_spaces();
         while (line.end != line.at && is_space(uchar(line.end[-1])))
             --line.end;
-        if (line.done())
-            continue;
-        if (memory_line(line, number, dump.units) || name_line(line, number, dump.named)) {
+        if (name_line(line, number, dump.named)) {
             any = true;
             continue;
         }
@@ -372,6 +393,8 @@ Values cover(const svd::Device &device, const Dump &dump)
     const bool big = device.big_endian;
 
     QVector<int> bytes_line(registers.size(), 0); // the last line whose bytes made the value
+    const Unit *const first = units.cbegin(), *const last = units.cend();
+    const Unit *hint = first; // where the register before was found
     for (int r = 0; r < registers.size(); ++r) {
         const svd::Register &reg = registers[r];
         if (reg.size < 1 || reg.size > 64)
@@ -380,20 +403,29 @@ Values cover(const svd::Device &device, const Dump &dump)
         const quint64 low = reg.address, high = reg.address + quint64(count);
         if (high < low)
             continue;
-        // No unit is wider than 8 bytes, so none that starts earlier reaches in.
-        const Unit probe{low < 7 ? 0 : low - 7, 0, 0, 0};
-        auto unit = std::lower_bound(units.cbegin(), units.cend(), probe, by_address);
-        if (unit != units.cend() && unit->address == low && unit->size == count &&
-            (unit + 1 == units.cend() || (unit + 1)->address >= high) &&
-            (unit == units.cbegin() || (unit - 1)->address + quint64((unit - 1)->size) <= low)) {
+        // Maps list most registers in address order, so the first unit at or
+        // after this one is mostly a step or two past the last one's.
+        const Unit *unit = hint;
+        for (int step = 0; unit != last && unit->address < low && step < 4; ++step)
+            ++unit;
+        if (!((unit == last || unit->address >= low) &&
+              (unit == first || (unit - 1)->address < low)))
+            unit = std::lower_bound(first, last, Unit{low, 0, 0, 0}, by_address);
+        hint = unit;
+        if (unit != last && unit->address == low && unit->size == count &&
+            (unit + 1 == last || (unit + 1)->address >= high) &&
+            (unit == first || (unit - 1)->address + quint64((unit - 1)->size) <= low)) {
             // The common case: one unit, the register's own size, alone.
             out.values[r] = unit->value & (~quint64(0) >> (64 - reg.size));
             bytes_line[r] = unit->line;
             continue;
         }
+        // No unit is wider than 8 bytes: none that starts further back reaches in.
+        while (unit != first && (unit - 1)->address + 8 > low)
+            --unit;
         quint8 bytes[8] = {};
         int lines[8] = {};
-        for (; unit != units.cend() && unit->address < high; ++unit) {
+        for (; unit != last && unit->address < high; ++unit) {
             const quint64 from = qMax(unit->address, low);
             const quint64 to = qMin(unit->address + quint64(unit->size), high);
             for (quint64 at = from; at < to; ++at) {
@@ -449,7 +481,7 @@ Values cover(const svd::Device &device, const Dump &dump)
                 notes.append(
                     {named.line, QStringLiteral("line %1: %2 does not fit the %3-bit "
                                                 "register %4")
-                                     .arg(QString::number(named.line), regmap::hex(named.value, 32),
+                                     .arg(QString::number(named.line), value_text(named.value),
                                           QString::number(reg.size), reg.name)});
                 continue;
             }
