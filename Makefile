@@ -9,7 +9,7 @@ BUILD_PACKAGES := cmake g++ make qtbase5-dev qtbase5-dev-tools fonts-wqy-microhe
 RUN_PACKAGES := xvfb xdotool x11-utils imagemagick
 TEST_PACKAGES := binutils-mingw-w64-i686 valgrind desktop-file-utils appstream dpkg-dev \
                  libxcb1-dev openbox wmctrl dbus-daemon at-spi2-core python3-pyatspi \
-                 weston qtwayland5 clang libclang-rt-14-dev
+                 weston qtwayland5 clang libclang-rt-14-dev qemu-system-arm
 
 # The Windows programs: MinGW-w64 and NSIS build them, Wine runs their tests.
 # 32-bit Wine is an i386 package; a machine that cannot execute 32-bit x86

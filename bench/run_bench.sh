@@ -21,6 +21,7 @@
 #    of the largest vendor map against splitting its text with a plain loop.
 # 6. The map window's tree: tree_bench, filtering per keystroke on the largest
 #    vendor file (or a generated map), alone and with a dump of every register.
+# 7. Live target: target_bench against QEMU (bench/target_bench.sh).
 set -euo pipefail
 
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -181,3 +182,6 @@ if [[ -z $tree_map ]]; then
     "$build/bench/svd_bench" --generate "$tree_map" 14 # about 3000 registers
 fi
 run_fresh env QT_QPA_PLATFORM=offscreen "$build/bench/tree_bench" "$tree_map" 5 2>/dev/null
+# The live-target client against QEMU's GDB server.
+echo
+bash "$src/bench/target_bench.sh" "$build"

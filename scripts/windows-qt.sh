@@ -34,11 +34,11 @@ configure_options=(
     -no-feature-tabletevent -no-direct2d
 )
 # Build only these, not the whole of qtbase.
-libraries=(sub-widgets sub-testlib sub-winmain sub-platformsupport sub-3rdparty-libjpeg)
+libraries=(sub-widgets sub-network sub-testlib sub-winmain sub-platformsupport sub-3rdparty-libjpeg)
 plugins=(platforms/windows platforms/offscreen styles/windowsvista imageformats)
 
 # Raise when the steps below change what ends up in the prefix.
-recipe_revision=2
+recipe_revision=3
 key=$({
     echo "$recipe_revision $qt_release"
     declare -p configure_options libraries plugins
@@ -106,7 +106,7 @@ done
 
 echo "Windows Qt ($arch): installing into $prefix" >&2
 {
-    for dir in src/corelib src/gui src/widgets src/testlib src/winmain src/platformsupport \
+    for dir in src/corelib src/gui src/widgets src/network src/testlib src/winmain src/platformsupport \
         src/tools/moc src/tools/rcc src/tools/uic; do
         make -C "$dir" install
     done

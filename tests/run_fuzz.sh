@@ -20,7 +20,7 @@ jobs=${JOBS:-2}
 # executions per second worth having.
 cmake -S "$src" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$jobs" --target fuzz_literals fuzz_svd fuzz_dump
+cmake --build "$build" -j"$jobs" --target fuzz_literals fuzz_svd fuzz_dump fuzz_rsp
 
 # Readable stacks in the reports, where LLVM's symbolizer is installed.
 symbolizer=$(command -v llvm-symbolizer || ls /usr/lib/llvm-*/bin/llvm-symbolizer 2>/dev/null | tail -n 1 || true)
@@ -73,4 +73,7 @@ grep -oE '</?[A-Za-z]+>|derivedFrom=|>[a-zA-Z-]+<|#[01x]+|0x|\[%s\]' "$src/tests
 fuzz fuzz_svd "$src/tests/fuzz/corpus_svd" "$src/tests/data/tarnwick_test.svd" -- \
     -dict="$build/svd.dict" || status=1
 fuzz fuzz_dump "$src/tests/fuzz/corpus_dump" || status=1
+# The packet reader: the protocol's framing bytes and replies to begin from.
+printf '"$"\n"#"\n"}"\n"*"\n"+"\n"-"\n"%%"\n"E01"\n"OK"\n"T05"\n"PacketSize="\n' >"$build/rsp.dict"
+fuzz fuzz_rsp "$src/tests/fuzz/corpus_rsp" -- -dict="$build/rsp.dict" || status=1
 exit "$status"

@@ -1,18 +1,21 @@
 // tarnwick-cli: the engine in a terminal. A value in every notation with its
 // facts, the registers of a CMSIS-SVD file, and one register's fields for a
-// value, as a table for a person or as JSON for scripts. QtCore only, so it
-// starts at once and runs where there is no display.
+// value, as a table for a person or as JSON for scripts, and registers of a
+// live chip through a GDB server. QtCore and QtNetwork only, so it starts at
+// once and runs where there is no display.
 //
 // Results go to standard output, messages to standard error. Exit codes:
 // 0 it worked; 1 no such register or field, a value that is not a number or
 // does not fit, or a dump that cannot be read or covers no register; 2 a
-// file that cannot be read as SVD.
+// file that cannot be read as SVD; 3 what a target refused or failed to do.
 #include "dumps.h"
 #include "literals.h"
 #include "output.h"
+#include "registers.h"
 #include "regmap.h"
 #include "regmath.h"
 #include "svd.h"
+#include "target.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -102,22 +105,6 @@ int show_value(const QString &text)
     return Ok;
 }
 
-// ": GPIOA is a peripheral; try --list 'GPIOA.*'" where `name` is the name
-// of a peripheral or cluster; empty otherwise.
-QString group_hint(const svd::Device &device, const QString &name)
-{
-    const QString inside = name + QLatin1Char('.');
-    const bool holds_registers =
-        std::any_of(device.registers.begin(), device.registers.end(), [&](const svd::Register &r) {
-            return r.name.startsWith(inside, Qt::CaseInsensitive);
-        });
-    if (!holds_registers)
-        return QString();
-    return QStringLiteral(": %1 is a %2; try --list '%1.*'")
-        .arg(name, name.contains(QLatin1Char('.')) ? QStringLiteral("cluster")
-                                                   : QStringLiteral("peripheral"));
-}
-
 int list(const svd::Device &device, const QString &file, const QString &pattern, bool json)
 {
     // A map without registers is listed in full by nothing: no mistake of
@@ -155,93 +142,6 @@ int list(const svd::Device &device, const QString &file, const QString &pattern,
                ? fail(BadInput, QStringLiteral("no register matches %1%2")
                                     .arg(pattern, group_hint(device, pattern.trimmed())))
                : Ok;
-}
-
-int find_field(const svd::Register &reg, QStringView name)
-{
-    for (int i = 0; i < reg.fields.size(); ++i) {
-        if (name.compare(reg.fields[i].name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-// Why `text` sets no value of the field, and what does.
-QString unwritable(const svd::Field &field, const QString &text)
-{
-    const QString name = text.trimmed();
-    const auto named = std::find_if(field.values.begin(), field.values.end(),
-                                    [&name](const svd::EnumValue &value) {
-                                        return name.compare(value.name, Qt::CaseInsensitive) == 0;
-                                    });
-    QString why = QStringLiteral("\"%1\" is neither a number nor a value of %2");
-    if (named != field.values.end() && named->is_default)
-        why = QStringLiteral("\"%1\" names the values of %2 that have no name of their own, "
-                             "not one to write");
-    else if (named != field.values.end())
-        why = QStringLiteral("\"%1\" is what %2 reads as, not a value to write");
-    QStringList names;
-    for (const svd::EnumValue *choice : regmap::write_choices(field))
-        names << choice->name;
-    return why.arg(text, field.name) +
-           QStringLiteral("; it is written as %1a number")
-               .arg(names.isEmpty() ? QString() : names.join(QStringLiteral(", ")) + " or ");
-}
-
-// FIELD=X, applied to `value` in order.
-int assign(const svd::Register &reg, const QStringList &assignments, quint64 &value)
-{
-    QVector<int> done;
-    for (const QString &assignment : assignments) {
-        const int equals = assignment.indexOf(QLatin1Char('='));
-        const QString name = assignment.left(equals).trimmed();
-        const QString text = assignment.mid(equals + 1);
-        const int index = find_field(reg, name);
-        if (index < 0)
-            return fail(BadInput, QStringLiteral("%1 has no field %2").arg(reg.name, name));
-        const svd::Field &field = reg.fields[index];
-        // The second of two would silently undo the first: a slip, not a plan.
-        if (done.contains(index))
-            return fail(BadInput, QStringLiteral("%1 is set twice").arg(field.name));
-        done.append(index);
-        // Its bits beyond the register would make a value the register
-        // cannot hold.
-        if (field.msb >= reg.size)
-            return fail(BadInput, QStringLiteral("%1 %2 reaches past the %3-bit register %4, so it "
-                                                 "cannot be set")
-                                      .arg(field.name, regmap::bits(field.msb, field.lsb),
-                                           QString::number(reg.size), reg.name));
-        const std::optional<quint64> field_value = regmap::parse_field_value(field, text);
-        if (!field_value)
-            return fail(BadInput, unwritable(field, text));
-        const std::optional<quint64> placed = regmap::with_field(field, value, *field_value);
-        if (!placed)
-            return fail(BadInput, QStringLiteral("%1 does not fit the %2-bit field %3")
-                                      .arg(text, QString::number(field.width()), field.name));
-        value = *placed;
-        if (reg.access_of(field) == svd::Access::ReadOnly)
-            fail(Ok, QStringLiteral("%1 is read-only: writing it changes nothing").arg(field.name));
-    }
-    return Ok;
-}
-
-// What `name`, which names no register, is instead, and what to try.
-QString no_register(const svd::Device &device, const QString &file, const QString &name)
-{
-    const QString wanted = name.trimmed();
-    const QString text = QStringLiteral("%1 has no register %2").arg(file, wanted);
-    if (const QString hint = group_hint(device, wanted); !hint.isEmpty())
-        return text + hint;
-    const int dot = wanted.lastIndexOf(QLatin1Char('.'));
-    const int owner = dot > 0 ? regmap::find_register(device, wanted.left(dot)) : -1;
-    if (owner >= 0 && find_field(device.registers[owner], wanted.mid(dot + 1)) >= 0)
-        return text + QStringLiteral(": %1 is a field of %2; try %2 %1=X")
-                          .arg(wanted.mid(dot + 1), device.registers[owner].name);
-    QStringList names;
-    for (const int index : regmap::closest(device, wanted, 5))
-        names << device.registers[index].name;
-    return names.isEmpty() ? text
-                           : text + QStringLiteral("; the closest: %1").arg(names.join(", "));
 }
 
 int show_register(const svd::Device &device, const QString &file, const QStringList &arguments,
@@ -310,14 +210,25 @@ int main(int argc, char *argv[])
         "  tarnwick-cli --svd FILE --dump DUMP [PATTERN] [--changed]\n"
         "                                              the registers DUMP covers\n"
         "  tarnwick-cli --svd FILE --diff OLD NEW [PATTERN]\n"
-        "                                              the registers that changed\n\n"
+        "                                              the registers that changed\n"
+        "  tarnwick-cli --svd FILE --gdb HOST:PORT REGISTER [FIELD=X...] [--write]\n"
+        "                                              REGISTER read from a target, changed,\n"
+        "                                              written and read back\n"
+        "  tarnwick-cli --svd FILE --gdb HOST:PORT --read PATTERN [--save DUMP]\n"
+        "                                              the registers it may read, as --dump\n\n"
         "VALUE is any literal Paste value reads (plain digits are hex, 0d255 "
         "is decimal) and defaults to the register's reset value. REGISTER and "
         "FIELD ignore case; X is a number (plain digits are decimal) or the name "
         "of one of the field's values. DUMP, OLD and NEW are what GDB's x/x, OpenOCD's "
         "mdw, J-Link's mem32 or lines of REGISTER = VALUE printed, in a file or - for "
         "standard input. Exit codes: 0 done, 1 bad register, field or value, or a dump "
-        "that is unreadable or covers no register, 2 a file that is not readable SVD."));
+        "that is unreadable or covers no register, 2 a file that is not readable SVD, 3 the "
+        "target: no connection, a timeout, an error reply, a refused read or write.\n\n"
+        "HOST:PORT is any GDB server (OpenOCD 3333, pyOCD, J-Link, ST-LINK, probe-rs, QEMU). "
+        "Registers whose read clears, sets or changes something (a FIFO, a read-to-clear "
+        "status) are read only by name with --side-effects; write-only ones never. A write "
+        "keeps write-1-to-clear flags the fields given do not name at their harmless value. "
+        "A target the server halts on connecting runs again when tarnwick-cli detaches."));
     const QCommandLineOption help_option = parser.addHelpOption();
     const QCommandLineOption version_option = parser.addVersionOption();
     const QCommandLineOption svd_option(
@@ -340,8 +251,29 @@ int main(int argc, char *argv[])
         QStringLiteral("The registers matching PATTERN whose values differ from OLD to NEW, and "
                        "their fields that changed."),
         QStringLiteral("OLD"));
-    parser.addOptions(
-        {svd_option, list_option, json_option, dump_option, changed_option, diff_option});
+    const QCommandLineOption gdb_option(
+        QStringLiteral("gdb"), QStringLiteral("Read registers from the GDB server at HOST:PORT."),
+        QStringLiteral("HOST:PORT"));
+    const QCommandLineOption read_option(
+        QStringLiteral("read"),
+        QStringLiteral("With --gdb, every register matching PATTERN that may be read safely."),
+        QStringLiteral("PATTERN"));
+    const QCommandLineOption save_option(
+        QStringLiteral("save"),
+        QStringLiteral("With --read, also write the values as a dump that --dump and --diff read."),
+        QStringLiteral("DUMP"));
+    const QCommandLineOption write_option(
+        QStringLiteral("write"), QStringLiteral("With --gdb, write the value FIELD=X made."));
+    const QCommandLineOption side_effects_option(
+        QStringLiteral("side-effects"),
+        QStringLiteral("With --gdb, also read registers whose read changes the chip."));
+    const QCommandLineOption timeout_option(
+        QStringLiteral("timeout"),
+        QStringLiteral("With --gdb, how long to wait for each answer (default 3000)."),
+        QStringLiteral("MS"));
+    parser.addOptions({svd_option, list_option, json_option, dump_option, changed_option,
+                       diff_option, gdb_option, read_option, save_option, write_option,
+                       side_effects_option, timeout_option});
     parser.addPositionalArgument(QStringLiteral("arguments"),
                                  QStringLiteral("VALUE, or [PATTERN], or REGISTER [VALUE] "
                                                 "[FIELD=X...], or with --diff NEW [PATTERN]"),
@@ -367,10 +299,10 @@ int main(int argc, char *argv[])
     const QStringList arguments = parser.positionalArguments();
     if (!parser.isSet(svd_option)) {
         if (parser.isSet(list_option) || parser.isSet(json_option) || parser.isSet(dump_option) ||
-            parser.isSet(diff_option))
+            parser.isSet(diff_option) || parser.isSet(gdb_option))
             return fail(BadInput,
-                        QStringLiteral("--list, --dump, --diff and --json read a map: give --svd "
-                                       "FILE"));
+                        QStringLiteral("--list, --dump, --diff, --gdb and --json read a map: give "
+                                       "--svd FILE"));
         if (arguments.size() != 1)
             return fail(BadInput, QStringLiteral("give one VALUE, or --svd FILE (see --help)"));
         return show_value(arguments.first());
@@ -387,10 +319,35 @@ int main(int argc, char *argv[])
     if (!reading.error.isEmpty())
         return fail(BadFile, reading.error);
     const bool json = parser.isSet(json_option);
-    const int modes =
-        parser.isSet(list_option) + parser.isSet(dump_option) + parser.isSet(diff_option);
+    const int modes = parser.isSet(list_option) + parser.isSet(dump_option) +
+                      parser.isSet(diff_option) + parser.isSet(gdb_option);
     if (modes > 1 || parser.values(dump_option).size() > 1 || parser.values(diff_option).size() > 1)
-        return fail(BadInput, QStringLiteral("one of --list, --dump DUMP and --diff OLD NEW"));
+        return fail(
+            BadInput,
+            QStringLiteral("one of --list, --dump DUMP, --diff OLD NEW and --gdb HOST:PORT"));
+    const bool target_only = parser.isSet(read_option) || parser.isSet(save_option) ||
+                             parser.isSet(write_option) || parser.isSet(side_effects_option) ||
+                             parser.isSet(timeout_option);
+    if (target_only && !parser.isSet(gdb_option))
+        return fail(BadInput, QStringLiteral("--read, --save, --write, --side-effects and "
+                                             "--timeout go with --gdb HOST:PORT"));
+    if (parser.isSet(gdb_option)) {
+        TargetOptions options;
+        options.address = parser.value(gdb_option);
+        options.reading = parser.isSet(read_option);
+        options.pattern = parser.value(read_option);
+        options.save = parser.value(save_option);
+        options.write = parser.isSet(write_option);
+        options.side_effects = parser.isSet(side_effects_option);
+        options.json = json;
+        if (parser.isSet(timeout_option)) {
+            bool ok = false;
+            options.timeout_ms = parser.value(timeout_option).toInt(&ok);
+            if (!ok || options.timeout_ms <= 0)
+                return fail(BadInput, QStringLiteral("--timeout takes milliseconds, such as 3000"));
+        }
+        return run_target(reading.device, file, arguments, options);
+    }
     if (parser.isSet(changed_option) && !parser.isSet(dump_option))
         return fail(BadInput, QStringLiteral("--changed goes with --dump"));
     if (parser.isSet(dump_option)) {

@@ -13,8 +13,9 @@
 namespace cli {
 
 // 0 it worked; 1 no such register or field, or a value that is not a number
-// or does not fit; 2 a file that cannot be read as SVD.
-enum Exit { Ok = 0, BadInput = 1, BadFile = 2 };
+// or does not fit; 2 a file that cannot be read as SVD; 3 the target: no
+// connection, a timeout, an error reply, a refused read or write.
+enum Exit { Ok = 0, BadInput = 1, BadFile = 2, Target = 3 };
 
 // UTF-8 whatever the console's code page, so that scripts read the same
 // bytes everywhere.

@@ -26,8 +26,8 @@ check() { # check WHAT GOT WANT
     fi
 }
 
-# What Windows itself provides to a Qt Widgets program and the MinGW runtime.
-system_dlls=" advapi32 comdlg32 d3d11 dwmapi dxgi gdi32 imm32 kernel32 mpr msvcrt netapi32 ole32 "
+# What Windows itself provides to a Qt Widgets program (and QtNetwork) and the MinGW runtime.
+system_dlls=" advapi32 comdlg32 crypt32 d3d11 dnsapi dwmapi dxgi gdi32 iphlpapi imm32 kernel32 mpr msvcrt netapi32 ole32 "
 system_dlls+="oleaut32 setupapi shell32 shlwapi user32 userenv uxtheme version winmm ws2_32 wtsapi32 "
 
 for f in "$folder" "$build/$name.zip" "$setup"; do
