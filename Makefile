@@ -14,10 +14,11 @@ TEST_PACKAGES := binutils-mingw-w64-i686 valgrind desktop-file-utils appstream d
 # The Windows programs: MinGW-w64 and NSIS build them, Wine runs their tests.
 # 32-bit Wine is an i386 package; a machine that cannot execute 32-bit x86
 # code tests the 64-bit build under 64-bit Wine instead (scripts/windows-arch.sh).
+# The Windows console program talks to the same Linux QEMU as the Linux one.
 WINDOWS_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 \
                     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev nsis zip
-WINE32_PACKAGES := wine wine32 unzip
-WINE64_PACKAGES := wine wine64 unzip
+WINE32_PACKAGES := wine wine32 unzip qemu-system-arm
+WINE64_PACKAGES := wine wine64 unzip qemu-system-arm
 
 .PHONY: all deps deps-run deps-test build run test bench package clean \
         deps-windows deps-wine32 deps-wine64 windows windows32 windows64 test-windows
