@@ -186,7 +186,8 @@ void TestSvd::warnings_data()
     // Of the registers from FLAWED's first on; -1: the list of a peripheral
     // array that states too few dimIndex entries, an unknown access, then a
     // second baseAddress; -2: a register of 70 fields and a 71st named as the
-    // fourth, past the few that are compared one by one.
+    // fourth, past the few that are compared one by one; -3: an array of
+    // 20000 fields 4 bits apart, which passes bit 65535.
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("warning");
 
@@ -202,6 +203,7 @@ void TestSvd::warnings_data()
     QTest::newRow("reset mask wider than the register") << 4 << "line 180: reset mask 0x1FFFFFFFF does not fit the 32-bit register GPIOD.ISFR; keeping 0xFFFFFFFF";
     QTest::newRow("baseAddress twice") << -1 << "line 4: peripheral P%s states <baseAddress> again; the last one counts";
     QTest::newRow("duplicate field among many") << -2 << "line 73: another field named F3 comes first, at line 6";
+    QTest::newRow("field array past bit 65535, told once") << -3 << "line 2: field F16384 and the 3615 elements of its array after it lie beyond bit 65535, ignored";
     // clang-format on
 }
 
@@ -231,6 +233,21 @@ void TestSvd::warnings()
             QCOMPARE(r.fields[i].name, QStringLiteral("F%1").arg(i < 70 ? i : 3));
             QCOMPARE(r.fields[i].description, QStringLiteral("Field %1 of many").arg(i));
         }
+        return;
+    }
+    if (index == -3) {
+        QByteArray xml("<device><name>D</name><peripherals><peripheral><name>P</name><registers>\n"
+                       "<register><name>R</name><size>65536</size><fields><field><dim>20000</dim>"
+                       "<dimIncrement>4</dimIncrement><name>F%s</name><bitOffset>0</bitOffset>"
+                       "<bitWidth>4</bitWidth></field></fields></register></registers>"
+                       "</peripheral></peripherals></device>\n");
+        QBuffer input(&xml);
+        input.open(QIODevice::ReadOnly);
+        const svd::Register r =
+            svd::read(&input, QStringLiteral("f.svd")).device.registers.value(0);
+        QVERIFY2(r.warnings.contains(warning), qPrintable(r.warnings.join(QLatin1Char('\n'))));
+        QCOMPARE(r.warnings.filter(QStringLiteral("beyond")).size(), 1);
+        QCOMPARE(r.fields.size(), 16384);
         return;
     }
     if (index == -1) {

@@ -690,12 +690,15 @@ private:
                                          .arg(value.name, QString::number(value.value),
                                               QString::number(width), node.name));
         }
-        return each_element(index, [&](const QString &name, quint64 offset) {
+        // An array of a million fields passes the expansion limits; told
+        // element by element, its warnings alone would cost seconds.
+        QString first_beyond;
+        int beyond = 0;
+        const bool expanded = each_element(index, [&](const QString &name, quint64 offset) {
             const quint64 element_msb = msb + offset;
             if (element_msb > 65535 || element_msb < msb) {
-                list.warnings.append(
-                    line_note(node.line) +
-                    QStringLiteral("field %1 lies beyond bit 65535, ignored").arg(name));
+                if (beyond++ == 0)
+                    first_beyond = name;
                 return true;
             }
             Field field;
@@ -711,6 +714,16 @@ private:
             list.fields.append(std::move(field));
             return true;
         });
+        if (beyond == 1)
+            list.warnings.append(
+                line_note(node.line) +
+                QStringLiteral("field %1 lies beyond bit 65535, ignored").arg(first_beyond));
+        else if (beyond > 1)
+            list.warnings.append(line_note(node.line) +
+                                 QStringLiteral("field %1 and the %2 elements of its array after "
+                                                "it lie beyond bit 65535, ignored")
+                                     .arg(first_beyond, QString::number(beyond - 1)));
+        return expanded;
     }
 
     // Duplicate names and overlapping bits within one register.

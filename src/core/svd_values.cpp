@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <vector>
 
 // The format's values as the first pass reads them: numbers, bit ranges and
 // tokens; and the notes that warnings start with.
@@ -267,10 +268,25 @@ int line_of(const QString &warning)
 
 void sort_by_line(QStringList &warnings)
 {
-    if (warnings.size() > 1)
-        std::stable_sort(warnings.begin(), warnings.end(), [](const QString &a, const QString &b) {
-            return line_of(a) < line_of(b);
-        });
+    // Each register's list is sorted as it is made, often already in order,
+    // and a hostile array of fields gives one a million entries: read each
+    // line number once, and move nothing when the order is right.
+    std::vector<std::pair<int, int>> keys; // line, position
+    keys.reserve(size_t(warnings.size()));
+    bool sorted = true;
+    for (int i = 0; i < warnings.size(); ++i) {
+        keys.emplace_back(line_of(warnings[i]), i);
+        sorted = sorted && (i == 0 || keys[size_t(i) - 1].first <= keys.back().first);
+    }
+    if (sorted)
+        return;
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QStringList ordered;
+    ordered.reserve(warnings.size());
+    for (const auto &key : keys)
+        ordered.append(warnings[key.second]);
+    warnings.swap(ordered);
 }
 
 } // namespace svd
