@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -664,8 +665,12 @@ private slots:
             Dialog dialog;
             QVERIFY(open(dialog, "GPIOA.MODER"));
             // Well above the least size, which depends on the fonts and the
-            // register shown.
-            wanted = map_window()->minimumSizeHint() + QSize(150, 100);
+            // register shown, and inside the screen, which the window keeps to
+            // (Wine's fonts leave little room on the 800x600 offscreen screen).
+            const QSize least = map_window()->minimumSizeHint();
+            wanted = (least + QSize(150, 100))
+                         .boundedTo(QGuiApplication::primaryScreen()->availableSize())
+                         .expandedTo(least);
             map_window()->resize(wanted);
             child<QTableView>(map_window(), "fieldTable")
                 ->horizontalHeader()
