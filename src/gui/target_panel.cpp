@@ -67,6 +67,10 @@ TargetPanel::TargetPanel(QWidget *parent)
     layout->addLayout(buttons);
     layout->addWidget(status);
 
+    // In a dialog, Enter in the address would also press the first button,
+    // which disconnects again.
+    for (QPushButton *button : {connect_button, read_button, write_button, peripheral_button})
+        button->setAutoDefault(false);
     watch_timer->setInterval(250);
     connect(connect_button, &QPushButton::clicked, this, [this] {
         if (client.state() == target::Client::State::Disconnected)
@@ -93,9 +97,10 @@ TargetPanel::TargetPanel(QWidget *parent)
     });
     connect(&client, &target::Client::ready, this, [this] {
         tarnwick_settings().setValue(address_key, server);
-        if (std::exchange(read_on_connect, current >= 0))
-            if (current >= 0)
-                read_picked(Purpose::Read);
+        if (read_on_connect && current >= 0) {
+            read_on_connect = false;
+            read_picked(Purpose::Read);
+        }
     });
     connect(&client, &target::Client::closed, this, [this](const QString &why) {
         if (!why.isEmpty())
@@ -235,12 +240,17 @@ void TargetPanel::write_picked()
     const quint64 changed =
         known != read_values.cend() ? (wanted ^ present) : target_rules::size_mask(reg);
     const quint64 word = target_rules::word_to_write(reg, wanted, present, changed);
+    const target_rules::NoEffect effects = target_rules::no_effect(reg);
     QStringList fields;
     for (const svd::Field &field : reg.fields) {
         const int width = field.msb - field.lsb + 1;
         const quint64 mask = width >= 64 ? ~quint64(0) : (quint64(1) << width) - 1;
         const quint64 before = present >> field.lsb & mask, after = word >> field.lsb & mask;
-        if (before != after)
+        // A flag given its no-effect value stays as it is, whatever it reads.
+        const quint64 bits = mask << field.lsb;
+        const bool no_effect =
+            (effects.mask & bits) == bits && ((word ^ effects.value) & bits) == 0;
+        if (before != after && !no_effect)
             fields << tr("%1: %2 → %3").arg(field.name).arg(before).arg(after);
     }
     const QString text =
