@@ -6,6 +6,7 @@
 #include "target_rules.h"
 
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -103,6 +104,7 @@ TargetPanel::TargetPanel(QWidget *parent)
         }
     });
     connect(&client, &target::Client::closed, this, [this](const QString &why) {
+        closing = false;
         if (!why.isEmpty())
             note = why;
         watch->setChecked(false);
@@ -115,7 +117,22 @@ TargetPanel::TargetPanel(QWidget *parent)
     show_status();
 }
 
-TargetPanel::~TargetPanel() { delete collecting; }
+TargetPanel::~TargetPanel()
+{
+    delete collecting;
+    // The program ending while connected: a target the server halted for
+    // us runs again only once it has had the detach, so that one exchange
+    // is waited for here, as long as any other.
+    if (client.state() == target::Client::State::Disconnected)
+        return;
+    QEventLoop loop;
+    connect(&client, &target::Client::closed, &loop, &QEventLoop::quit);
+    QTimer::singleShot(client.timeout(), &loop, &QEventLoop::quit);
+    if (!closing)
+        client.close();
+    if (client.state() != target::Client::State::Disconnected)
+        loop.exec();
+}
 
 bool TargetPanel::connected() const { return client.state() == target::Client::State::Ready; }
 
@@ -179,8 +196,9 @@ void TargetPanel::connect_to(const QString &text)
         show_status();
         return;
     }
-    if (client.state() != target::Client::State::Disconnected)
+    if (client.state() != target::Client::State::Disconnected && !closing)
         client.close();
+    closing = false;
     server = text.trimmed();
     address->setText(server);
     address->hide();
@@ -193,8 +211,10 @@ void TargetPanel::disconnect_target()
 {
     watch->setChecked(false);
     read_on_connect = false;
-    if (client.state() != target::Client::State::Disconnected)
+    if (client.state() != target::Client::State::Disconnected && !closing) {
+        closing = true;
         client.close();
+    }
 }
 
 void TargetPanel::read_picked(Purpose purpose)

@@ -85,6 +85,7 @@ private:
     quint32 value = 0;
     QString server; // HOST:PORT, while connected or connecting
     bool read_on_connect = false;
+    bool closing = false; // close() called, closed() not yet come
     QHash<int, Pending> pending;
     // The last value read from (or written to) each register, and when.
     QHash<int, quint64> read_values;
