@@ -5,6 +5,7 @@
 #include "dialog.h"
 #include "placement.h"
 #include "regmap.h"
+#include "rsp.h"
 #include "testsupport.h"
 
 #include <QAccessible>
@@ -21,6 +22,8 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QToolTip>
@@ -134,6 +137,65 @@ void choose_file(const QString &path, const std::function<void()> &trigger)
     });
     poll.start(10);
     trigger();
+}
+
+// A GDB server over a few words of memory, as QEMU's answers them, that
+// keeps every request for the test to look at.
+class FakeTarget : public QObject
+{
+public:
+    QHash<quint64, quint32> memory;
+    QByteArrayList requests;
+    FakeTarget()
+    {
+        server.listen(QHostAddress::LocalHost);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket *peer = server.nextPendingConnection();
+            connect(peer, &QTcpSocket::readyRead, this, [this, peer] {
+                QVector<rsp::Event> events;
+                reader.feed(peer->readAll(), events);
+                for (const rsp::Event &event : events)
+                    if (event.kind == rsp::Event::Packet)
+                        peer->write("+" + rsp::frame(answer(event.payload)));
+            });
+        });
+    }
+    QString address() const { return "127.0.0.1:" + QString::number(server.serverPort()); }
+
+private:
+    QByteArray answer(const QByteArray &payload)
+    {
+        requests << payload;
+        if (payload.startsWith("qSupported"))
+            return "PacketSize=1000";
+        if (payload == "?")
+            return "T05thread:01;";
+        const quint64 at = payload.mid(1, payload.indexOf(',') - 1).toULongLong(nullptr, 16);
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(memory.value(at), bytes.data());
+        if (payload.startsWith('m'))
+            return bytes.toHex();
+        if (payload.startsWith('M')) {
+            memory[at] = qFromLittleEndian<quint32>(
+                QByteArray::fromHex(payload.mid(payload.indexOf(':') + 1)).constData());
+            return "OK";
+        }
+        return payload == "D" ? "OK" : "";
+    }
+    QTcpServer server;
+    rsp::Reader reader;
+};
+
+// Says Yes to the next message box, and keeps its text.
+void answer_yes(QString &text)
+{
+    QTimer::singleShot(0, [&text] {
+        QTest::qWaitFor(
+            [] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); });
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        text = box->text();
+        box->button(QMessageBox::Yes)->click();
+    });
 }
 
 } // namespace
@@ -761,6 +823,80 @@ private slots:
             QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
         }
         QCOMPARE(w.dec->text(), dec);
+    }
+
+    // A live chip's status register: read into the main window, not
+    // watched where a read changes the chip, written back without clearing
+    // the flag that was set, and the peripheral read around what may not be.
+    void live_target()
+    {
+        const QString live = dir.filePath("live.svd");
+        QFile file(live);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<device><name>LIVE</name><width>32</width><size>32</size><peripherals>"
+                   "<peripheral><name>LIVE</name><baseAddress>0x20000000</baseAddress><registers>"
+                   "<register><name>CTRL</name><addressOffset>0</addressOffset><fields>"
+                   "<field><name>FLAG</name><bitRange>[0:0]</bitRange>"
+                   "<modifiedWriteValues>oneToClear</modifiedWriteValues></field>"
+                   "<field><name>MODE</name><bitRange>[7:4]</bitRange></field></fields></register>"
+                   "<register><name>FIFO</name><addressOffset>4</addressOffset>"
+                   "<readAction>clear</readAction></register>"
+                   "<register><name>WO</name><addressOffset>8</addressOffset>"
+                   "<access>write-only</access></register>"
+                   "</registers></peripheral></peripherals></device>");
+        file.close();
+        FakeTarget target;
+        target.memory = {{0x20000000, 0x31}, {0x20000004, 0x55}};
+        Dialog dialog;
+        dialog.show();
+        w.find_widgets(&dialog);
+        QVERIFY(start(dialog, {"--svd", live, "--register", "LIVE.CTRL"}).isEmpty());
+        QTest::mouseClick(child<QPushButton>(map_window(), "connectTarget"), Qt::LeftButton);
+        auto *address = child<QLineEdit>(map_window(), "targetAddress");
+        QVERIFY(address->isVisible());
+        address->clear();
+        QTest::keyClicks(address, target.address());
+        QTest::keyClick(address, Qt::Key_Return);
+        auto *status = child<QLabel>(map_window(), "targetStatus");
+        QTRY_VERIFY2(w.hex->text() == "31", qPrintable(status->text()));
+        QVERIFY2(status->text().contains(target.address()) && status->text().contains("read at"),
+                 qPrintable(status->text()));
+        QVERIFY(child<QCheckBox>(map_window(), "targetWatch")->isEnabled());
+
+        // MODE changed, FLAG left as read: the word holds 0 in FLAG.
+        w.hex->selectAll();
+        QTest::keyClicks(w.hex, "51");
+        QVERIFY2(status->text().contains("typed, not yet written"), qPrintable(status->text()));
+        QString asked;
+        answer_yes(asked);
+        QTest::mouseClick(child<QPushButton>(map_window(), "targetWrite"), Qt::LeftButton);
+        QVERIFY2(asked.contains("0x00000050") && asked.contains("MODE: 3 → 5") &&
+                     !asked.contains("FLAG"),
+                 qPrintable(asked));
+        QTRY_VERIFY2(status->text().contains("read back the same"), qPrintable(status->text()));
+        QCOMPARE(target.memory.value(0x20000000), 0x50u);
+
+        QTest::mouseClick(child<QPushButton>(map_window(), "readPeripheral"), Qt::LeftButton);
+        QTRY_VERIFY2(status->text().contains("not read: LIVE.FIFO (reading it has a side effect"),
+                     qPrintable(status->text()));
+        QVERIFY(!target.requests.contains("m20000004,4"));
+        QVERIFY(!target.requests.contains("m20000008,4"));
+        QTRY_COMPARE(tree_values(child<QTreeView>(map_window(), "registerTree")->model()),
+                     "LIVE.CTRL=0x00000050*"); // marked: not its reset value
+
+        for (const char *name : {"live.fifo", "live.wo"}) {
+            child<QLineEdit>(map_window(), "registerSearch")->clear();
+            QTest::keyClicks(child<QLineEdit>(map_window(), "registerSearch"), name);
+            QTest::keyClick(child<QLineEdit>(map_window(), "registerSearch"), Qt::Key_Return);
+            auto *watch = child<QCheckBox>(map_window(), "targetWatch");
+            QVERIFY(!watch->isEnabled());
+            QVERIFY2(watch->toolTip().contains(name == QLatin1String("live.wo") ? "write-only"
+                                                                                : "side effect"),
+                     qPrintable(watch->toolTip()));
+        }
+        QVERIFY(!child<QPushButton>(map_window(), "targetRead")->isEnabled());
+        map_window()->close();
+        QTRY_VERIFY2(status->text().contains("not connected"), qPrintable(status->text()));
     }
 
     // Saved as name lines and read back, dropped on the main window before

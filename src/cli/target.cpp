@@ -17,26 +17,6 @@ namespace cli {
 
 namespace {
 
-// A register's value from the bytes a server returned, which are memory
-// in the device's byte order, and back.
-quint64 value_of(const QByteArray &bytes, bool big_endian)
-{
-    quint64 value = 0;
-    for (int i = 0; i < bytes.size(); ++i) {
-        const quint64 byte = quint8(bytes[big_endian ? i : bytes.size() - 1 - i]);
-        value = value << 8 | byte;
-    }
-    return value;
-}
-
-QByteArray bytes_of(quint64 value, int size, bool big_endian)
-{
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i)
-        bytes[big_endian ? size - 1 - i : i] = char(value >> (8 * i));
-    return bytes;
-}
-
 // One access of the register's width, or why there is none.
 QString unreachable(const svd::Register &reg)
 {
@@ -93,7 +73,7 @@ std::optional<quint64> read_register(target::Session &session, const svd::Device
         error = place(reg) + QStringLiteral(": ") + error;
         return std::nullopt;
     }
-    return value_of(*bytes, device.big_endian);
+    return target_rules::value_of(*bytes, device.big_endian);
 }
 
 int read_matching(const svd::Device &device, const QString &file, const TargetOptions &options)
@@ -263,8 +243,8 @@ int run_target(const svd::Device &device, const QString &file, const QStringList
     if (!options.write) {
         fail(Ok, QStringLiteral("%1: not written; --write writes %2")
                      .arg(place(reg), regmap::sized_hex(word, reg.size)));
-    } else if (const QString error =
-                   session.write(reg.address, bytes_of(word, reg.size / 8, device.big_endian));
+    } else if (const QString error = session.write(
+                   reg.address, target_rules::bytes_of(word, reg.size / 8, device.big_endian));
                !error.isEmpty()) {
         code = fail(Target, place(reg) + QStringLiteral(": ") + error);
     } else {

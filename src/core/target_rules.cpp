@@ -142,4 +142,22 @@ quint64 word_to_write(const svd::Register &reg, quint64 wanted, quint64 current,
     return word & size_mask(reg);
 }
 
+quint64 value_of(const QByteArray &bytes, bool big_endian)
+{
+    quint64 value = 0;
+    for (int i = 0; i < bytes.size(); ++i) {
+        const quint64 byte = quint8(bytes[big_endian ? i : bytes.size() - 1 - i]);
+        value = value << 8 | byte;
+    }
+    return value;
+}
+
+QByteArray bytes_of(quint64 value, int size, bool big_endian)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[big_endian ? size - 1 - i : i] = char(value >> (8 * i));
+    return bytes;
+}
+
 } // namespace target_rules

@@ -8,6 +8,7 @@
 
 #include "svd.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -63,5 +64,10 @@ quint64 word_to_write(const svd::Register &reg, quint64 wanted, quint64 current,
 
 // The register's bits: all ones up to its size.
 quint64 size_mask(const svd::Register &reg);
+
+// A register's value from the bytes a server returned, which are memory in
+// the device's byte order, and back.
+quint64 value_of(const QByteArray &bytes, bool big_endian);
+QByteArray bytes_of(quint64 value, int size, bool big_endian);
 
 } // namespace target_rules

@@ -1,6 +1,6 @@
-// Tarnwick's own options, --svd FILE and --register NAME, beside the --help
-// and --version that QCommandLineParser provides. Kept out of main() so the
-// tests can drive the same code.
+// Tarnwick's own options, --svd FILE, --register NAME and --gdb HOST:PORT,
+// beside the --help and --version that QCommandLineParser provides. Kept out
+// of main() so the tests can drive the same code.
 #pragma once
 
 #include <QString>

@@ -287,6 +287,11 @@ void Dialog::open_register_map(const QString &path, const QString &register_name
     made_register_map()->open_file(path, register_name, at_start);
 }
 
+void Dialog::connect_target(const QString &address)
+{
+    made_register_map()->connect_target(address);
+}
+
 void Dialog::update_bin_label(quint32 value)
 {
     bin_text = regmath::grouped_binary(value);

@@ -49,6 +49,8 @@ public:
     // with this window, and the two are laid out as a pair.
     void open_register_map(const QString &path, const QString &register_name = QString(),
                            bool at_start = false);
+    // Connects that window to a GDB server at HOST:PORT.
+    void connect_target(const QString &address);
 
 private slots:
     void on_register_0_clicked();

@@ -10,6 +10,7 @@
 #include "regmap.h"
 #include "settings.h"
 #include "svd.h"
+#include "target_panel.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
@@ -63,7 +64,8 @@ protected:
 RegisterMap::RegisterMap(QWidget *main_window)
     : QDialog(nullptr), ui(new Ui::RegisterMap), main_window(main_window),
       model(new FieldModel(this)), tree(new RegisterTree(this)),
-      matches(new QStringListModel(this)), completer(new QCompleter(this))
+      target_panel(new TargetPanel(this)), matches(new QStringListModel(this)),
+      completer(new QCompleter(this))
 {
     ui->setupUi(this);
     // A window of its own with the usual buttons; closing it alone never
@@ -84,6 +86,11 @@ RegisterMap::RegisterMap(QWidget *main_window)
     while (user_widths.size() < FieldModel::Description)
         user_widths.append(-1);
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Below the dump buttons: a live chip is one more source of values.
+    ui->mapLayout->insertWidget(2, target_panel);
+    connect(target_panel, &TargetPanel::entered, this, &RegisterMap::entered);
+    connect(target_panel, &TargetPanel::values_read, this,
+            [this](const dump::Dump &read, const QString &name) { take_dump(read, name, false); });
     ui->mapBusy->hide();
     ui->registerNote->hide();
     ui->registerWarnings->hide();
@@ -195,10 +202,12 @@ void RegisterMap::read_done(Reader *reader)
     // The table points into the old map; it lets go before the map does.
     model->set_register(nullptr, value);
     tree->set_device(nullptr);
+    target_panel->set_device(nullptr);
     current = -1;
     places.clear();
     device = std::make_unique<svd::Device>(std::move(reader->reading.device));
     tree->set_device(device.get());
+    target_panel->set_device(device.get());
     apply_dumps();
     path = reader->path;
     matches->setStringList({});
@@ -406,6 +415,7 @@ void RegisterMap::pick(int index)
     if (index == current)
         return;
     current = index;
+    target_panel->set_register(index);
     const svd::Register &reg = device->registers[index];
     model->set_register(&reg, value);
     tree->set_picked(index, value);
@@ -556,6 +566,7 @@ QString RegisterMap::file_name() const { return QFileInfo(path).fileName(); }
 void RegisterMap::follow(quint32 new_value)
 {
     value = new_value;
+    target_panel->set_value(new_value);
     if (current < 0 || !isVisible())
         return;
     tree->set_picked(current, value);
@@ -575,6 +586,9 @@ void RegisterMap::showEvent(QShowEvent *event)
 void RegisterMap::hideEvent(QHideEvent *event)
 {
     QDialog::hideEvent(event);
+    // Closing the window ends the session; minimising it does not.
+    if (!event->spontaneous())
+        target_panel->disconnect_target();
     remember_layout();
     announce_places();
 }
@@ -591,3 +605,5 @@ bool RegisterMap::eventFilter(QObject *watched, QEvent *event)
     }
     return QDialog::eventFilter(watched, event);
 }
+
+void RegisterMap::connect_target(const QString &address) { target_panel->connect_to(address); }

@@ -21,6 +21,7 @@
 
 class FieldModel;
 class RegisterTree;
+class TargetPanel;
 class QCompleter;
 class QStringListModel;
 
@@ -63,6 +64,8 @@ public:
     void open_dropped(const QString &path);
     // The values shown, as name lines; false when the file cannot be written.
     bool save_values(const QString &path);
+    // Connects to a GDB server at HOST:PORT and reads the register picked.
+    void connect_target(const QString &address);
 
 signals:
     // A value to enter into the main window.
@@ -108,6 +111,7 @@ private:
     QWidget *main_window;
     FieldModel *model;
     RegisterTree *tree;
+    TargetPanel *target_panel;
     QStringListModel *matches;
     QCompleter *completer;
     std::unique_ptr<svd::Device> device;

@@ -8,6 +8,7 @@
 #include "register_tree.h"
 #include "regmap.h"
 #include "svd.h"
+#include "target_panel.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -218,8 +219,10 @@ QString RegisterMap::dump_note() const
 // would enter it; a register the dump leaves out keeps the value as it is.
 void RegisterMap::enter_dump_value()
 {
-    if (const std::optional<quint64> dumped = tree->dump_value(current))
+    if (const std::optional<quint64> dumped = tree->dump_value(current)) {
+        target_panel->note_dump_value();
         emit entered(quint32(*dumped));
+    }
 }
 
 bool RegisterMap::save_values(const QString &save_path)
