@@ -118,12 +118,13 @@ expect "--svd and --register open the map on GPIOA.MODER" "echo ${map:-none}" "[
 xdotool mousemove --window "$window" 562 138 click 1
 expect "with the map open, a click on bit 0 sets it" "$bit0" "#767676"
 # A click in the search field makes the map the active window, as only a
-# click does under Wine; Tab from there to the field table (past the tree,
-# Dump, Save values, Changed only, the address, Copy and Reset value; Compare
-# is disabled without a dump), to MODER15's value, and edit it. Wine drops
-# keys that come faster than it handles them.
-xdotool mousemove --window "$map" 300 36 click 1
-xdotool key --delay 200 Tab Tab Tab Tab Tab Tab Tab Tab Right Right F2 ctrl+a
+# click does under Wine; then a click on MODER15's value (the first row of
+# the field table, below the tree and the dump and target rows, in Wine's
+# fonts) and F2 edit it. Wine drops keys that come faster than it handles them.
+xdotool mousemove --window "$map" 300 20 click 1
+sleep 0.5
+xdotool mousemove --window "$map" 150 445 click 1
+xdotool key --delay 200 F2 ctrl+a
 xdotool type --delay 100 Analog
 xdotool key Return
 expect "MODER15 set to Analog in the map sets bits 31 and 30" \
