@@ -10,23 +10,9 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 failures=0
 
-# check WHAT EXIT PATTERN ARGS...: the output, standard error after standard
-# output, matches the glob and the program exits with EXIT.
-check() {
-    local what=$1 code=$2 pattern=$3 out status
-    shift 3
-    out=$("${command[@]}" "$@" 2>"$tmp/err")
-    status=$?
-    out=$(cat - "$tmp/err" <<<"$out" | tr -d '\r')
-    # shellcheck disable=SC2053
-    if [[ $status == "$code" && $out == $pattern ]]; then
-        echo "ok: $what"
-    else
-        echo "FAIL: $what: exit $status, output:" >&2
-        echo "$out" >&2
-        failures=$((failures + 1))
-    fi
-}
+# shellcheck source=check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+run() { "${command[@]}" "$@"; }
 
 check "a value in every form, with its facts" 0 \
     "*hex:*0x0000001F*Verilog:*32'h0000_001F*decimal:*31*binary:*0000 0000 0000 0000 0000 0000 0001 1111*bits set:*5*" \

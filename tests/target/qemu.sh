@@ -39,22 +39,10 @@ monitor() {
     return 1
 }
 
-# check WHAT EXIT PATTERN ARGS...: as in cli.sh, with --svd and --gdb given.
-check() {
-    local what=$1 code=$2 pattern=$3 out status
-    shift 3
-    out=$("${command[@]}" --svd "$svd" --gdb "$target" "$@" 2>"$tmp/err")
-    status=$?
-    out=$(cat - "$tmp/err" <<<"$out" | tr -d '\r')
-    # shellcheck disable=SC2053
-    if [[ $status == "$code" && $out == $pattern ]]; then
-        echo "ok: $what"
-    else
-        echo "FAIL: $what: exit $status, output:" >&2
-        echo "$out" >&2
-        failures=$((failures + 1))
-    fi
-}
+# shellcheck source=../cli/check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../cli/check.sh"
+# Every check is of the test map on the QEMU of the moment.
+run() { "${command[@]}" --svd "$svd" --gdb "$target" "$@"; }
 
 state_is() { # state_is WHAT STATE
     monitor "info status" "VM status: "
