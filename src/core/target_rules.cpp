@@ -27,8 +27,7 @@ QString read_action_token(svd::ReadEffect effect)
 
 quint64 field_mask(const svd::Field &field)
 {
-    const quint64 ones = field.width() >= 64 ? ~quint64(0) : (quint64(1) << field.width()) - 1;
-    return field.lsb >= 64 ? 0 : ones << field.lsb;
+    return field.lsb >= 64 ? 0 : regmap::field_max(field) << field.lsb;
 }
 
 // Whether writing 1 (or 0) acts: the value that does not.
